@@ -1,0 +1,52 @@
+#include "convert/board_entry.h"
+
+#include "runtime/failure.h"
+#include "runtime/int_text.h"
+
+namespace relabel {
+
+void parse_board_entry(std::string_view line, BoardEntry& entry) {
+  const std::size_t open = line.find('"');
+  if (open == std::string_view::npos) return;
+  std::string_view rest = line.substr(open + 1);
+
+  // q: 1-based position of the closing quote, 0 when there is none.
+  const std::size_t close = rest.find('"');
+  const std::size_t q = close == std::string_view::npos ? 0 : close + 1;
+  to_counted_text(entry.name, q == 0 ? std::string_view{} : rest.substr(0, q - 1));
+  // The closing quote goes, and the one character after it.
+  rest.remove_prefix(q + 1 < rest.size() ? q + 1 : rest.size());
+
+  for (std::int32_t& number : entry.numbers) {
+    const std::size_t blank = rest.find(' ');
+    const std::size_t paren = rest.find(')');
+    const std::size_t b = blank == std::string_view::npos ? 0 : blank + 1;
+    const std::size_t e = paren == std::string_view::npos ? 0 : paren + 1;
+    // The token ends at the first blank or ")", whichever comes first; with
+    // no ")" left it is empty and this is the last pass.
+    const std::size_t p = (b != 0 && e >= b) ? b : e;
+    number = parse_int(p <= 1 ? std::string_view{} : rest.substr(0, p - 1)).value;
+    if (p == 0) return;
+    rest.remove_prefix(p);
+  }
+  // Tokens beyond the sixth number have no place in the record.
+}
+
+void write_board_entry(TextFile& out, const BoardEntry& entry, std::uint8_t n) {
+  text_write(out, std::string_view("    (\""));
+  text_write(out, entry.name);
+  text_write(out, '"');
+  text_flush(out);
+  io_check();
+  for (std::uint8_t i = 0; i < n && i < 6; ++i) {
+    text_write(out, ' ');
+    text_write(out, entry.numbers[i]);
+    text_flush(out);
+    io_check();
+  }
+  text_write(out, ')');
+  text_write_line_end(out);
+  io_check();
+}
+
+}  // namespace relabel

@@ -1,0 +1,29 @@
+// Board entry lines: `    ("NAME" n1 n2 ... n6)`, the form of a component
+// entry and of its two label lines in the board's "Components" section.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "runtime/counted_text.h"
+#include "runtime/text_file.h"
+
+namespace relabel {
+
+struct BoardEntry {
+  ShortText72 name;
+  std::int32_t numbers[6] = {};  // number 1 to number 6
+};
+
+// Reads `line` into `entry`, changing only the fields the parse reaches: a
+// line without a double quote leaves the record as it was. The name runs to
+// the next double quote; the one character after that quote is skipped; then
+// tokens ending at a blank or ")" become numbers while a ")" remains, and
+// the pass that finds no ")" stores 0 and ends. Never fails.
+void parse_board_entry(std::string_view line, BoardEntry& entry);
+
+// Writes the prefix, the name, a double quote, `n` numbers (1 to 6) each
+// after one blank, ")" and a line end. Ends the run on an I/O failure.
+void write_board_entry(TextFile& out, const BoardEntry& entry, std::uint8_t n);
+
+}  // namespace relabel

@@ -1,0 +1,109 @@
+#include "convert/board_rewriter.h"
+
+#include "runtime/args.h"
+#include "runtime/failure.h"
+#include "runtime/run_end.h"
+
+namespace relabel {
+namespace {
+
+constexpr std::string_view kEntryMarker = "    (\"";
+
+void copy_head(RunState& state) {
+  while (!input_at_end(state) && !at_section_line(state)) {
+    read_line(state);
+    copy_line(state);
+  }
+  // Also when "Components" was the last line.
+  if (input_at_end(state)) {
+    print("Soubor ");
+    print(arg(1));
+    print_line(".pcb neobsahuje sekci \"Components\".");
+    end_run(2);
+  }
+}
+
+// The value label takes the parts list's value text and, unless positions
+// are kept, moves to the component's position; the second label takes the
+// second text and keeps only its first two numbers and a 0.
+void rewrite_labels(RunState& state, const PartsEntry& match) {
+  BoardEntry& label = state.label;
+  const BoardEntry& entry = state.entry;
+  read_line(state);
+  parse_board_entry(state.current_line, label);
+  print_mark('+');
+  copy_counted_text(label.name, match.value_text, 72);
+  if (state.relocate_value_label) {
+    label.numbers[0] = entry.numbers[0];
+    label.numbers[1] = entry.numbers[1];
+    label.numbers[2] = 5;
+    label.numbers[3] = entry.numbers[3];
+    label.numbers[4] = 0;
+    label.numbers[5] = entry.numbers[3] > 3 ? 3 : 12;
+  }
+  write_board_entry(state.output, label, 6);
+
+  read_line(state);
+  parse_board_entry(state.current_line, label);
+  copy_counted_text(label.name, match.second_text, 72);
+  label.numbers[2] = 0;
+  write_board_entry(state.output, label, 3);
+}
+
+void copy_section(RunState& state) {
+  while (!input_at_end(state) && !at_closing_line(state)) {
+    read_line(state);
+    if (state.current_line.find(kEntryMarker) == std::string::npos) {
+      copy_line(state);
+      continue;
+    }
+    parse_board_entry(state.current_line, state.entry);
+    copy_line(state);
+    const PartsEntry* match = state.parts.find(state.entry.name.view());
+    if (match != nullptr) {
+      rewrite_labels(state, *match);
+      continue;
+    }
+    text_write(std_output, '-');
+    text_write(std_output, state.entry.name);
+    text_write(std_output, '-');
+    text_flush(std_output);
+    io_check();
+    for (int i = 0; i < 2; ++i) {
+      read_line(state);
+      copy_line(state);
+    }
+  }
+}
+
+void copy_tail(RunState& state) {
+  for (;;) {
+    const bool end = text_at_end_skipping_blanks(state.input);
+    io_check();
+    if (end) return;
+    read_line(state);
+    copy_line(state);
+  }
+}
+
+}  // namespace
+
+void rewrite_board_file(RunState& state) {
+  std::string name = arg(1);
+  name.append(".pcb");
+  text_assign(state.input, name);
+  text_reset(state.input);
+  io_check();
+  state.current_line.clear();
+
+  copy_head(state);
+  copy_section(state);
+  copy_tail(state);
+
+  text_close(state.input);
+  io_check();
+  text_close(state.output);
+  io_check();
+}
+
+}  // namespace relabel

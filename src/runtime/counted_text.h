@@ -1,0 +1,44 @@
+// Fixed-capacity texts with a length byte: the form in which names and label
+// texts are stored.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace relabel {
+
+template <std::size_t Capacity>
+struct CountedText {
+  static_assert(Capacity >= 1 && Capacity <= 255);
+  static constexpr std::size_t capacity = Capacity;
+
+  std::uint8_t length = 0;
+  char slots[Capacity] = {};
+
+  std::string_view view() const { return {slots, length}; }
+};
+
+// Every stored name and label text keeps at most its first 72 characters.
+using ShortText72 = CountedText<72>;
+
+// The destination receives the first min(text length, capacity) characters.
+template <std::size_t N>
+void to_counted_text(CountedText<N>& destination, std::string_view text) {
+  const std::size_t n = text.size() < N ? text.size() : N;
+  for (std::size_t i = 0; i < n; ++i) destination.slots[i] = text[i];
+  destination.length = static_cast<std::uint8_t>(n);
+}
+
+// Copies at most `maximum` characters (and never more than the destination
+// holds); the destination's slots beyond the new length keep what they held.
+template <std::size_t D, std::size_t S>
+void copy_counted_text(CountedText<D>& destination,
+                       const CountedText<S>& source, std::uint8_t maximum) {
+  std::size_t n = source.length < maximum ? source.length : maximum;
+  if (n > D) n = D;
+  for (std::size_t i = 0; i < n; ++i) destination.slots[i] = source.slots[i];
+  destination.length = static_cast<std::uint8_t>(n);
+}
+
+}  // namespace relabel

@@ -1,0 +1,75 @@
+#include "runtime/failure_report.h"
+
+#include "runtime/int_text.h"
+#include "runtime/messages.h"
+#include "runtime/run_end.h"
+#include "runtime/text_file.h"
+
+namespace relabel {
+
+std::string_view file_name_of(std::string_view path) {
+  const std::size_t cut = path.find_last_of(kPathSeparators);
+  return cut == std::string_view::npos ? path : path.substr(cut + 1);
+}
+
+std::size_t failure_report_text(const Exception& failure,
+                                std::uintptr_t position,
+                                char (&out)[kReportCapacity + 1]) {
+  char path[261] = {};
+  std::uintptr_t base = 0;
+  std::string_view module_path;
+  std::uintptr_t shown;
+  if (position != 0 &&
+      platform().module_at(position, base, path, sizeof path)) {
+    module_path = path;
+    shown = position - base;
+  } else {
+    module_path = program_path();
+    shown = position == 0 ? 0 : position - 0x1000;
+  }
+  std::string_view module = file_name_of(module_path);
+  if (module.size() > 260) module = module.substr(0, 260);
+  const std::string_view message = failure.message();
+  const bool needs_period = !message.empty() && message.back() != '.';
+  return format_message(
+      out, kReportCapacity, load_message(msg::kReportFormat),
+      {text_arg(failure.class_name()), text_arg(module), pointer_arg(shown),
+       text_arg(message), text_arg(needs_period ? "." : "")});
+}
+
+void write_failure_report(const Exception& failure, std::uintptr_t position) {
+  text_push_buffer(std_output);
+  char text[kReportCapacity + 1];
+  const std::size_t length = failure_report_text(failure, position, text);
+  platform().raw_write_std_output(text, length);
+  platform().raw_write_std_output("\r\n", 2);
+}
+
+std::size_t plain_error_text(std::int32_t number, std::uintptr_t position,
+                             char (&out)[40]) {
+  constexpr std::string_view kTemplate = "Runtime error     at ";
+  std::size_t length = 0;
+  for (char c : kTemplate) out[length++] = c;
+  char digits[11];
+  const std::size_t n = format_int_to(number, digits);
+  // The number's last digit is the 17th character; longer numbers grow left.
+  const std::size_t end = 17;
+  const std::size_t start = n < end ? end - n : 0;
+  for (std::size_t i = 0; i < n && start + i < end; ++i)
+    out[start + i] = digits[i];
+  length += format_message(out + length, sizeof out - length - 1, "%p",
+                           {pointer_arg(position)});
+  return length;
+}
+
+void write_plain_error_report(std::int32_t number, std::uintptr_t position) {
+  if (std_output.mode == kModeOutput && std_output.buf_pos > 0)
+    text_push_buffer(std_output);
+  char text[40];
+  const std::size_t length = plain_error_text(number, position, text);
+  text[length] = '\0';
+  platform().raw_write_std_output(text, length + 1);
+  platform().raw_write_std_output("\r\n", 2);
+}
+
+}  // namespace relabel

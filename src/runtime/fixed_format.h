@@ -1,0 +1,38 @@
+// Fills the message formats (%s, %d, %x, %p) into a fixed buffer, without
+// allocating, so that failures can be reported when memory is exhausted.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+#include <string_view>
+
+namespace relabel {
+
+struct FormatArg {
+  enum class Kind { text, decimal, hex, pointer } kind;
+  std::string_view text;
+  std::int64_t number;
+};
+
+inline FormatArg text_arg(std::string_view t) {
+  return {FormatArg::Kind::text, t, 0};
+}
+inline FormatArg decimal_arg(std::int32_t v) {
+  return {FormatArg::Kind::decimal, {}, v};
+}
+inline FormatArg hex_arg(std::uint32_t v) {
+  return {FormatArg::Kind::hex, {}, static_cast<std::int64_t>(v)};
+}
+inline FormatArg pointer_arg(std::uintptr_t v) {
+  return {FormatArg::Kind::pointer, {}, static_cast<std::int64_t>(v)};
+}
+
+// %s takes a text, %d a decimal number, %x upper-case hexadecimal without
+// leading zeros, %p upper-case hexadecimal of at least eight digits. The
+// result is cut to `capacity` bytes; its length is returned.
+std::size_t format_message(char* out, std::size_t capacity,
+                           std::string_view format,
+                           std::initializer_list<FormatArg> args);
+
+}  // namespace relabel

@@ -1,0 +1,333 @@
+// The platform on POSIX systems (Linux).
+//
+// Error numbers are mapped onto the Windows codes the reports know: a missing
+// file 2 (3 when a folder of its path is missing), access denied 5, too many
+// open files 4, sharing violation 32, disk full 112, invalid name 123, broken
+// pipe 109. Any other errno e becomes 10000 + e, which no report text uses.
+//
+// Windows refuses to open a file that another open holds against the access
+// asked for. POSIX has no such rule, so the files this process holds are
+// tracked by device and inode: while one is held, it can be opened again
+// only for reading, and not at all while it is held for writing.
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <ucontext.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "runtime/platform.h"
+
+namespace relabel {
+namespace {
+
+constexpr std::int32_t kOtherErrnoBase = 10000;
+
+std::int32_t map_errno(int e) {
+  switch (e) {
+    case ENOTDIR: return 3;
+    case EACCES: case EPERM: case EROFS: case EISDIR: return 5;
+    case EMFILE: case ENFILE: return 4;
+    case ETXTBSY: return 32;
+    case ENOSPC: case EDQUOT: return 112;
+    case ENAMETOOLONG: case EINVAL: return 123;
+    case EPIPE: return 109;
+    default: return kOtherErrnoBase + e;
+  }
+}
+
+bool folder_exists(const char* name) {
+  const char* slash = std::strrchr(name, '/');
+  if (slash == nullptr) return true;  // the current folder
+  const std::string folder =
+      slash == name ? std::string("/")
+                    : std::string(name, static_cast<std::size_t>(slash - name));
+  struct stat st;
+  return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::int32_t map_open_errno(int e, const char* name) {
+  if (e == ENOENT) return folder_exists(name) ? 2 : 3;
+  return map_errno(e);
+}
+
+struct HeldFile {
+  int fd;
+  dev_t device;
+  ino_t inode;
+  bool writing;
+};
+
+class PosixPlatform final : public Platform {
+ public:
+  PosixPlatform(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) args_.emplace_back(argv[i]);
+  }
+
+  std::int32_t open_file(const char* name, OpenFor how,
+                         FileHandle& handle) override {
+    const bool writing = how == OpenFor::writing;
+    struct stat st;
+    // Check before opening for writing: a held file must not be emptied.
+    if (writing && ::stat(name, &st) == 0) {
+      if (S_ISDIR(st.st_mode)) return 5;
+      if (conflicts(st, true)) return 32;
+    }
+    const int flags = (writing ? O_WRONLY | O_CREAT : O_RDONLY) | O_CLOEXEC |
+                      O_NOCTTY;
+    int fd;
+    do fd = ::open(name, flags, 0666);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0) return map_open_errno(errno, name);
+    std::int32_t code = 0;
+    if (::fstat(fd, &st) != 0) {
+      code = map_errno(errno);
+    } else if (S_ISDIR(st.st_mode)) {
+      code = 5;
+    } else if (conflicts(st, writing)) {
+      code = 32;
+    } else if (writing && S_ISREG(st.st_mode) && ::ftruncate(fd, 0) != 0) {
+      code = map_errno(errno);
+    } else if (held_count_ == kMaxHeld) {
+      code = 4;
+    }
+    if (code != 0) {
+      ::close(fd);
+      return code;
+    }
+    held_[held_count_++] = {fd, st.st_dev, st.st_ino, writing};
+    handle = fd;
+    return 0;
+  }
+
+  std::int32_t std_handle(StdStream which, FileHandle& handle) override {
+    handle = which == StdStream::input ? 0 : which == StdStream::output ? 1 : 2;
+    return 0;
+  }
+
+  HandleKind handle_kind(FileHandle handle) override {
+    struct stat st;
+    if (::fstat(static_cast<int>(handle), &st) != 0) return HandleKind::unknown;
+    if (::isatty(static_cast<int>(handle))) return HandleKind::character;
+    if (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode)) return HandleKind::pipe;
+    return HandleKind::disk;
+  }
+
+  std::int32_t read_file(FileHandle handle, char* buffer, std::uint32_t size,
+                         std::uint32_t& got) override {
+    ssize_t n;
+    do n = ::read(static_cast<int>(handle), buffer, size);
+    while (n < 0 && errno == EINTR);
+    if (n < 0) {
+      got = 0;
+      return map_errno(errno);
+    }
+    got = static_cast<std::uint32_t>(n);
+    return 0;
+  }
+
+  std::int32_t write_file(FileHandle handle, const char* data,
+                          std::uint32_t size) override {
+    while (size > 0) {
+      const ssize_t n = ::write(static_cast<int>(handle), data, size);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        return map_errno(errno);
+      }
+      data += n;
+      size -= static_cast<std::uint32_t>(n);
+    }
+    return 0;
+  }
+
+  std::int32_t close_file(FileHandle handle) override {
+    const int fd = static_cast<int>(handle);
+    for (std::size_t i = 0; i < held_count_; ++i) {
+      if (held_[i].fd == fd) {
+        held_[i] = held_[--held_count_];
+        break;
+      }
+    }
+    return ::close(fd) == 0 || errno == EINTR ? 0 : map_errno(errno);
+  }
+
+  bool same_file(const char* a, const char* b) override {
+    struct stat sa, sb;
+    return ::stat(a, &sa) == 0 && ::stat(b, &sb) == 0 &&
+           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+  }
+
+  std::vector<std::string> command_args() override { return args_; }
+
+  std::string executable_path() override {
+    std::string path(256, '\0');
+    for (;;) {
+      const ssize_t n = ::readlink("/proc/self/exe", path.data(), path.size());
+      if (n < 0) return {};
+      if (static_cast<std::size_t>(n) < path.size()) {
+        path.resize(static_cast<std::size_t>(n));
+        return path;
+      }
+      path.resize(path.size() * 2);
+    }
+  }
+
+  bool module_at(std::uintptr_t address, std::uintptr_t& base, char* path,
+                 std::size_t path_size) override {
+    Dl_info info;
+    if (::dladdr(reinterpret_cast<void*>(address), &info) == 0 ||
+        info.dli_fbase == nullptr || info.dli_fname == nullptr)
+      return false;
+    base = reinterpret_cast<std::uintptr_t>(info.dli_fbase);
+    const char* name = info.dli_fname;
+    // The main program is named as it was started; name it by its own path.
+    Dl_info self;
+    if (::dladdr(reinterpret_cast<void*>(&register_native_platform), &self) &&
+        self.dli_fbase == info.dli_fbase && exe_path_[0] != '\0')
+      name = exe_path_;
+    std::size_t n = std::strlen(name);
+    if (n >= path_size) n = path_size - 1;
+    std::memcpy(path, name, n);
+    path[n] = '\0';
+    return true;
+  }
+
+  void raw_write_std_output(const char* data, std::size_t size) override {
+    while (size > 0) {
+      const ssize_t n = ::write(1, data, size);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return;
+      data += n;
+      size -= static_cast<std::size_t>(n);
+    }
+  }
+
+  void install_fault_handler(FaultHandler handler) override;
+  void remove_fault_handler() override;
+
+  [[noreturn]] void exit_process(int code) override { ::_exit(code); }
+
+  void remember_exe_path() {
+    const std::string p = executable_path();
+    const std::size_t n = p.size() < sizeof exe_path_ - 1 ? p.size()
+                                                          : sizeof exe_path_ - 1;
+    std::memcpy(exe_path_, p.data(), n);
+    exe_path_[n] = '\0';
+  }
+
+ private:
+  bool conflicts(const struct stat& st, bool writing) const {
+    for (std::size_t i = 0; i < held_count_; ++i)
+      if (held_[i].device == st.st_dev && held_[i].inode == st.st_ino &&
+          (writing || held_[i].writing))
+        return true;
+    return false;
+  }
+
+  static constexpr std::size_t kMaxHeld = 64;
+  std::vector<std::string> args_;
+  HeldFile held_[kMaxHeld] = {};
+  std::size_t held_count_ = 0;
+  char exe_path_[4096] = {};
+};
+
+// --- Faults -----------------------------------------------------------------
+
+FaultHandler fault_handler = nullptr;
+alignas(16) char alternate_stack[64 * 1024];
+constexpr int kFaultSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL};
+
+std::uint32_t fpe_status(int code) {
+  switch (code) {
+    case FPE_INTDIV: return 0xC0000094;
+    case FPE_INTOVF: return 0xC0000095;
+    case FPE_FLTDIV: return 0xC000008E;
+    case FPE_FLTOVF: return 0xC0000091;
+    case FPE_FLTUND: return 0xC0000093;
+    case FPE_FLTRES: return 0xC000008F;
+    case FPE_FLTSUB: return 0xC000008C;
+    default: return 0xC0000090;
+  }
+}
+
+void on_fault_signal(int signal, siginfo_t* info, void* context) {
+  auto* uc = static_cast<ucontext_t*>(context);
+  FaultRecord fault;
+  std::uintptr_t sp = 0;
+  bool write_access = false;
+#if defined(__x86_64__)
+  fault.code_position = static_cast<std::uintptr_t>(uc->uc_mcontext.gregs[REG_RIP]);
+  sp = static_cast<std::uintptr_t>(uc->uc_mcontext.gregs[REG_RSP]);
+  write_access = (uc->uc_mcontext.gregs[REG_ERR] & 2) != 0;
+#elif defined(__aarch64__)
+  fault.code_position = static_cast<std::uintptr_t>(uc->uc_mcontext.pc);
+  sp = static_cast<std::uintptr_t>(uc->uc_mcontext.sp);
+#else
+  (void)uc;
+  fault.code_position = reinterpret_cast<std::uintptr_t>(info->si_addr);
+#endif
+  const auto address = reinterpret_cast<std::uintptr_t>(info->si_addr);
+  switch (signal) {
+    case SIGSEGV:
+    case SIGBUS:
+      // A fault at the stack pointer (or within a page or two below it)
+      // is the stack running into its guard region.
+      if (sp != 0 && address <= sp + 4096 && address + 65536 >= sp) {
+        fault.status = 0xC00000FD;
+      } else {
+        fault.status = 0xC0000005;
+        fault.access_kind = write_access ? 1 : 0;
+        fault.address = address;
+      }
+      break;
+    case SIGFPE:
+      fault.status = fpe_status(info->si_code);
+      break;
+    default:  // SIGILL
+      fault.status = (info->si_code == ILL_PRVOPC || info->si_code == ILL_PRVREG)
+                         ? 0xC0000096
+                         : 0xC000001D;  // illegal instruction
+      break;
+  }
+  if (fault_handler) fault_handler(fault);
+  ::_exit(1);
+}
+
+void PosixPlatform::install_fault_handler(FaultHandler handler) {
+  fault_handler = handler;
+  stack_t ss = {};
+  ss.ss_sp = alternate_stack;
+  ss.ss_size = sizeof alternate_stack;
+  ::sigaltstack(&ss, nullptr);
+  struct sigaction sa = {};
+  sa.sa_sigaction = on_fault_signal;
+  sa.sa_flags = SA_SIGINFO | SA_ONSTACK;
+  sigemptyset(&sa.sa_mask);
+  for (int s : kFaultSignals) ::sigaction(s, &sa, nullptr);
+  // A closed pipe on the console makes writes fail with a code instead of
+  // killing the process.
+  ::signal(SIGPIPE, SIG_IGN);
+}
+
+void PosixPlatform::remove_fault_handler() {
+  for (int s : kFaultSignals) ::signal(s, SIG_DFL);
+  fault_handler = nullptr;
+}
+
+}  // namespace
+
+Platform& native_platform(int argc, char** argv) {
+  static PosixPlatform instance(argc, argv);
+  static const bool registered = [] {
+    instance.remember_exe_path();
+    register_native_platform(instance);
+    return true;
+  }();
+  (void)registered;
+  return instance;
+}
+
+}  // namespace relabel

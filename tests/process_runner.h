@@ -1,0 +1,41 @@
+// Runs a program in a child process and collects its standard output and
+// exit code; a temporary folder for the files it reads and writes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace relabel::testing {
+
+struct ProcessResult {
+  int exit_code = -1;  // -N when the child was killed by signal N
+  std::string output;  // standard output, byte for byte
+};
+
+struct ProcessOptions {
+  std::string working_dir;
+  std::uint64_t address_space_limit = 0;  // bytes; 0 leaves it unlimited
+};
+
+ProcessResult run_process(const std::vector<std::string>& argv,
+                          const ProcessOptions& options = {});
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::string& path() const { return path_; }
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
+  void write(const std::string& name, const std::string& bytes) const;
+  std::string read(const std::string& name) const;
+  bool exists(const std::string& name) const;
+
+ private:
+  std::string path_;
+};
+
+}  // namespace relabel::testing
