@@ -26,7 +26,7 @@ std::size_t failure_report_text(const Exception& failure,
 void write_failure_report(const Exception& failure, std::uintptr_t position);
 
 // "Runtime error NNN at XXXXXXXX": the number ends at the 17th character,
-// the absolute position (at least eight hex digits) at the end.
+// the absolute position (eight hex digits) at the end: 29 characters.
 std::size_t plain_error_text(std::int32_t number, std::uintptr_t position,
                              char (&out)[40]);
 

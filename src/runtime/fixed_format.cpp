@@ -66,7 +66,7 @@ std::size_t format_message(char* out, std::size_t capacity,
         sink.put_hex(static_cast<std::uint64_t>(a.number), 1);
         break;
       case FormatArg::Kind::pointer:
-        sink.put_hex(static_cast<std::uint64_t>(a.number), 8);
+        sink.put_hex(static_cast<std::uint32_t>(a.number), 8);
         break;
     }
   }

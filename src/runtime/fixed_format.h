@@ -29,8 +29,9 @@ inline FormatArg pointer_arg(std::uintptr_t v) {
 }
 
 // %s takes a text, %d a decimal number, %x upper-case hexadecimal without
-// leading zeros, %p upper-case hexadecimal of at least eight digits. The
-// result is cut to `capacity` bytes; its length is returned.
+// leading zeros, %p exactly eight upper-case hexadecimal digits: the reports
+// have a fixed 32-bit address form, so a 64-bit address shows its low 32
+// bits. The result is cut to `capacity` bytes; its length is returned.
 std::size_t format_message(char* out, std::size_t capacity,
                            std::string_view format,
                            std::initializer_list<FormatArg> args);

@@ -1,0 +1,126 @@
+// Command-line arguments: the splitting of one command-line string, and the
+// arguments as the platform hands them over.
+#include "runtime/args.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "fake_platform.h"
+
+namespace relabel::testing {
+namespace {
+
+using namespace std::string_literals;
+using Args = std::vector<std::string>;
+
+// Every argument of `line` up to the first empty one, which ends the list.
+Args split(std::string_view line, CharStep step = single_byte_step) {
+  Args all;
+  std::size_t place = 0;
+  for (std::string a = next_arg(line, place, step); !a.empty();
+       a = next_arg(line, place, step))
+    all.push_back(a);
+  return all;
+}
+
+TEST(NextArg, SplitsACommandLine) {
+  struct Case {
+    std::string line;
+    Args args;
+  };
+  const Case cases[] = {
+      {"", {}},
+      {"   ", {}},
+      {"prog\tin  out", {"prog", "in", "out"}},
+      {"prog\x01" "a\x1F" "b\rc\nd", {"prog", "a", "b", "c", "d"}},
+      {"\"a b\"", {"a b"}},
+      {"\"a\tb\x01\"", {"a\tb\x01"}},
+      {"a\"b c\"d", {"ab cd"}},
+      {"x\"a b\" \"c\"", {"xa b", "c"}},
+      {"prog \"\" b", {"prog", "b"}},
+      {"prog b \"\"", {"prog", "b"}},
+      {"prog \"\"\"\"\t\"\" b", {"prog", "b"}},
+      {"a\"\"b", {"ab"}},
+      {"prog a\"b c  d", {"prog", "ab c  d"}},
+      {"prog \"", {"prog"}},          // an unpaired quote at the very end
+      {"\"\"\"a b", {"a b"}},          // a pair is dropped, the third opens
+      {"x\\\"y z", {"x\\y z"}},       // a backslash escapes nothing
+      {"a\\ b\\\\", {"a\\", "b\\\\"}},
+      {"\x80\xFF \xA0\xC3\xA9", {"\x80\xFF", "\xA0\xC3\xA9"}},
+      {"a b\0c d"s, {"a", "b"}},       // a NUL ends the line
+      {"\"a\0b\" c"s, {"a"}},          // also inside a quoted stretch
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(split(c.line), c.args) << '[' << c.line << ']';
+}
+
+TEST(NextArg, LeavesTheSeparatorForTheNextCall) {
+  const std::string line = "ab  \"c d\"\te";
+  std::size_t place = 0;
+  EXPECT_EQ(next_arg(line, place), "ab");
+  EXPECT_EQ(place, 2u);
+  EXPECT_EQ(next_arg(line, place), "c d");
+  EXPECT_EQ(place, 9u);
+  EXPECT_EQ(next_arg(line, place), "e");
+  EXPECT_EQ(place, line.size());
+  EXPECT_EQ(next_arg(line, place), "");
+  EXPECT_EQ(place, line.size());
+}
+
+// A double-byte code page in which 0x81 leads a two-byte character.
+std::size_t lead_0x81_step(std::string_view line, std::size_t place) {
+  return place + (static_cast<unsigned char>(line[place]) == 0x81 ? 2 : 1);
+}
+
+TEST(NextArg, SecondByteOfADoubleByteCharacterIsNeverAQuoteOrSeparator) {
+  struct Case {
+    std::string line;
+    Args double_byte, single_byte;
+  };
+  const Case cases[] = {
+      {"a\x81\" b", {"a\x81\"", "b"}, {"a\x81 b"}},
+      {"a\x81 b", {"a\x81 b"}, {"a\x81", "b"}},
+      {"\"\x81\"x\" y", {"\x81\"x", "y"}, {"\x81x y"}},
+      {"\x81\x01 z", {"\x81\x01", "z"}, {"\x81", "z"}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(split(c.line, lead_0x81_step), c.double_byte) << c.line;
+    EXPECT_EQ(split(c.line), c.single_byte) << c.line;
+  }
+}
+
+class ArgsTest : public ::testing::Test {
+ protected:
+  void SetUp() override { set_platform(&fake_); }
+  void TearDown() override { set_platform(nullptr); }
+  FakePlatform fake_;
+};
+
+TEST_F(ArgsTest, EmptyArgumentsFromThePlatformAreDropped) {
+  fake_.args = {"", "in", "", "", "out", ""};
+  EXPECT_EQ(arg_count(), 2);
+  EXPECT_EQ(arg(1), "in");
+  EXPECT_EQ(arg(2), "out");
+  EXPECT_EQ(arg(3), "");
+}
+
+TEST_F(ArgsTest, IndexesOutsideTheArgumentsAreEmpty) {
+  fake_.args = {"a b", "\"q\""};  // already split: taken as they are
+  fake_.exe_path = "/usr/local/bin/relabel";
+  EXPECT_EQ(arg_count(), 2);
+  EXPECT_EQ(arg(0), "/usr/local/bin/relabel");
+  EXPECT_EQ(arg(1), "a b");
+  EXPECT_EQ(arg(2), "\"q\"");
+  for (std::int32_t n : {-1, -2147483647 - 1, 3, 2147483647})
+    EXPECT_EQ(arg(n), "") << n;
+  // Each call asks the platform again.
+  fake_.args = {};
+  EXPECT_EQ(arg_count(), 0);
+  EXPECT_EQ(arg(1), "");
+  EXPECT_EQ(arg(0), "/usr/local/bin/relabel");
+}
+
+}  // namespace
+}  // namespace relabel::testing

@@ -1,0 +1,119 @@
+// Integer text in and out: every outcome the board-file parsers can meet,
+// failures included, since a failed conversion's value is still stored.
+#include "runtime/int_text.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+#include <string>
+
+namespace relabel::testing {
+namespace {
+
+struct ParseCase {
+  std::string text;
+  std::int32_t value;
+  std::int32_t error_position;
+};
+
+const std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+
+TEST(ParseInt, OutcomeTable) {
+  const ParseCase cases[] = {
+      {"", 0, 1},
+      {"   ", 0, 4},
+      {"0", 0, 0},
+      {"  12", 12, 0},
+      {"+5", 5, 0},
+      {"-0", 0, 0},
+      {"007", 7, 0},
+      {"12a", 12, 3},
+      {"12 ", 12, 3},
+      {"-12a", 12, 4},
+      {"-", 0, 2},
+      {"+", 0, 2},
+      {"- 12", 0, 2},
+      {"\t12", 0, 1},
+      {"abc", 0, 1},
+      {"1e3", 1, 2},
+      {"0a", 0, 2},
+      {"2147483647", 2147483647, 0},
+      {"2147483648", kMin, 11},
+      {"2147483649", -2147483647, 11},
+      {"2147483650", 214748365, 10},
+      {"-2147483648", kMin, 0},
+      {"-2147483649", 2147483647, 12},
+      {"$FF", 255, 0},
+      {"$ff", 255, 0},
+      {"0xff", 255, 0},
+      {"0XFF", 255, 0},
+      {"xFF", 255, 0},
+      {"XFF", 255, 0},
+      {"$FFFFFFFF", -1, 0},
+      {"$80000000", kMin, 0},
+      {"$123456789", 305419896, 10},
+      {"$1G", 1, 3},
+      {"$", 0, 2},
+      {"0x", 0, 3},
+      {"-0x10", 0, 3},
+      {"-$10", 0, 2},
+      // Leading zeros before eight hexadecimal digits still fit.
+      {"$000FFFFFFFF", -1, 0},
+  };
+  for (const ParseCase& c : cases) {
+    const ParsedInt got = parse_int(c.text);
+    EXPECT_EQ(got.value, c.value) << '"' << c.text << '"';
+    EXPECT_EQ(got.error_position, c.error_position) << '"' << c.text << '"';
+  }
+}
+
+TEST(ParseInt, NulEndsTheText) {
+  using namespace std::string_literals;
+  const ParseCase cases[] = {
+      {"12\0"s "34", 12, 0},    // nothing after the NUL is looked at
+      {"\0"s "7", 0, 1},        // the end is met at the NUL's position
+      {"-\0"s "5", 0, 2},
+      {"  \0"s "1", 0, 3},
+      {"$F\0"s "F", 15, 0},
+      {"12a\0"s "x", 12, 3},
+  };
+  for (const ParseCase& c : cases) {
+    const ParsedInt got = parse_int(c.text);
+    const std::size_t size = c.text.size();
+    EXPECT_EQ(got.value, c.value) << size << " bytes";
+    EXPECT_EQ(got.error_position, c.error_position) << size << " bytes";
+  }
+}
+
+TEST(FormatInt, Edges) {
+  EXPECT_EQ(format_int(0), "0");
+  EXPECT_EQ(format_int(-1), "-1");
+  EXPECT_EQ(format_int(7), "7");
+  EXPECT_EQ(format_int(-10), "-10");
+  EXPECT_EQ(format_int(2147483647), "2147483647");
+  EXPECT_EQ(format_int(kMin), "-2147483648");
+}
+
+TEST(FormatInt, RoundTripsThroughParseInt) {
+  // A stride that is prime to 10 reaches every digit count and sign.
+  for (std::int64_t v = kMin; v <= std::numeric_limits<std::int32_t>::max();
+       v += 4294967 + 311) {
+    const auto value = static_cast<std::int32_t>(v);
+    const std::string text = format_int(value);
+    ASSERT_EQ(text, std::to_string(value));
+    const ParsedInt back = parse_int(text);
+    ASSERT_EQ(back.value, value) << text;
+    ASSERT_EQ(back.error_position, 0) << text;
+  }
+  for (std::int64_t power = 1; power <= 1000000000; power *= 10) {
+    const auto p = static_cast<std::int32_t>(power);
+    for (std::int32_t v : {p - 1, p, -p, -(p - 1)}) {
+      EXPECT_EQ(format_int(v), std::to_string(v));
+      EXPECT_EQ(parse_int(format_int(v)).value, v);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace relabel::testing
