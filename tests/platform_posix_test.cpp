@@ -1,0 +1,257 @@
+// The native POSIX platform on real files in a temporary folder.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include "process_runner.h"
+#include "runtime/platform.h"
+
+namespace relabel::testing {
+namespace {
+
+class PosixPlatformTest : public ::testing::Test {
+ protected:
+  PosixPlatformTest() {
+    dir.write("file", "contents");
+    ::mkdir(dir.file("folder").c_str(), 0777);
+  }
+  ~PosixPlatformTest() override {
+    for (const FileHandle h : handles) os.close_file(h);
+  }
+
+  // Opens dir/name; the handle is closed with the fixture.
+  std::int32_t open(const std::string& name, OpenFor how) {
+    FileHandle h = kNoHandle;
+    const std::int32_t code = os.open_file(dir.file(name).c_str(), how, h);
+    if (code == 0) handles.push_back(h);
+    return code;
+  }
+  std::int32_t close_last() {
+    const FileHandle h = handles.back();
+    handles.pop_back();
+    return os.close_file(h);
+  }
+
+  Platform& os = native_platform(0, nullptr);
+  TempDir dir;
+  std::vector<FileHandle> handles;
+};
+
+constexpr OpenFor kRead = OpenFor::reading;
+constexpr OpenFor kWrite = OpenFor::writing;
+
+TEST_F(PosixPlatformTest, OpenFailureCodes) {
+  ASSERT_EQ(::symlink("loop_b", dir.file("loop_a").c_str()), 0);
+  ASSERT_EQ(::symlink("loop_a", dir.file("loop_b").c_str()), 0);
+  const std::string too_long(NAME_MAX + 1, 'n');
+  struct Case {
+    std::string name;
+    OpenFor how;
+    std::int32_t code;
+  };
+  const Case cases[] = {
+      {"missing", kRead, 2},
+      {"no_folder/x", kRead, 3},
+      {"no_folder/x", kWrite, 3},
+      {"folder/no_folder/x", kWrite, 3},
+      {"file/x", kRead, 3},
+      {"file/x", kWrite, 3},
+      {"folder", kRead, 5},
+      {"folder", kWrite, 5},
+      {too_long, kRead, 123},
+      {too_long, kWrite, 123},
+      {"loop_a", kRead, 10000 + ELOOP},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name.substr(0, 20) + (c.how == kRead ? " reading" : " writing"));
+    EXPECT_EQ(open(c.name, c.how), c.code);
+  }
+  EXPECT_TRUE(handles.empty());
+  EXPECT_FALSE(dir.exists("no_folder"));
+  EXPECT_EQ(dir.read("file"), "contents");
+}
+
+TEST_F(PosixPlatformTest, TooManyOpenFilesGives4) {
+  rlimit old;
+  ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &old), 0);
+  const int lowest_free = ::dup(0);
+  ASSERT_GE(lowest_free, 0);
+  ::close(lowest_free);
+  rlimit low = old;
+  low.rlim_cur = static_cast<rlim_t>(lowest_free);
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
+  const std::int32_t reading = open("file", kRead);
+  const std::int32_t writing = open("file", kWrite);
+  ::setrlimit(RLIMIT_NOFILE, &old);
+  EXPECT_EQ(reading, 4);
+  EXPECT_EQ(writing, 4);
+  EXPECT_EQ(dir.read("file"), "contents");
+}
+
+// Within the process a held file may be opened again only for reading, and
+// not at all while it is held for writing, whatever name reaches it.
+TEST_F(PosixPlatformTest, HeldFilesAreRefusedWithoutBeingEmptied) {
+  struct Case {
+    OpenFor first;
+    const char* second_name;
+    OpenFor second;
+    std::int32_t code;
+  };
+  const Case cases[] = {
+      {kRead, "file", kRead, 0},      {kRead, "file", kWrite, 32},
+      {kWrite, "file", kRead, 32},    {kWrite, "file", kWrite, 32},
+      {kWrite, "hard", kRead, 32},    {kWrite, "hard", kWrite, 32},
+      {kRead, "hard", kWrite, 32},    {kWrite, "soft", kWrite, 32},
+      {kRead, "soft", kWrite, 32},    {kWrite, "soft", kRead, 32},
+  };
+  ASSERT_EQ(::link(dir.file("file").c_str(), dir.file("hard").c_str()), 0);
+  ASSERT_EQ(::symlink("file", dir.file("soft").c_str()), 0);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.first == kRead ? "read, " : "write, ") +
+                 c.second_name + (c.second == kRead ? " read" : " write"));
+    dir.write("file", "kept");
+    ASSERT_EQ(open("file", c.first), 0);
+    if (c.first == kWrite) {
+      EXPECT_EQ(dir.read("file"), "");
+      ASSERT_EQ(os.write_file(handles.back(), "held", 4), 0);
+    }
+    const std::string before = dir.read("file");
+    EXPECT_EQ(open(c.second_name, c.second), c.code);
+    EXPECT_EQ(dir.read("file"), before);
+    if (c.code == 0) {
+      EXPECT_EQ(close_last(), 0);
+    }
+    // Once released, the file opens again for anything.
+    EXPECT_EQ(close_last(), 0);
+    ASSERT_EQ(open(c.second_name, c.second), 0);
+    EXPECT_EQ(close_last(), 0);
+  }
+}
+
+TEST_F(PosixPlatformTest, WriteReadRoundTrip) {
+  const std::string bytes =
+      std::string("A\r\nB\x1a\0\xff", 7) + std::string(300, 'z');
+  const auto size = static_cast<std::uint32_t>(bytes.size());
+  ASSERT_EQ(open("new", kWrite), 0);
+  ASSERT_EQ(os.write_file(handles.back(), bytes.data(), 100), 0);
+  ASSERT_EQ(os.write_file(handles.back(), bytes.data() + 100, size - 100), 0);
+  EXPECT_EQ(close_last(), 0);
+  EXPECT_EQ(dir.read("new"), bytes);
+
+  ASSERT_EQ(open("new", kRead), 0);
+  std::string back;
+  char buffer[128];
+  std::uint32_t got = 1;
+  while (got != 0) {
+    ASSERT_EQ(os.read_file(handles.back(), buffer, sizeof buffer, got), 0);
+    back.append(buffer, got);
+  }
+  EXPECT_EQ(back, bytes);
+  EXPECT_EQ(close_last(), 0);
+
+  // Opening for writing empties the file even when nothing is written.
+  ASSERT_EQ(open("new", kWrite), 0);
+  EXPECT_EQ(dir.read("new"), "");
+  EXPECT_EQ(close_last(), 0);
+}
+
+TEST_F(PosixPlatformTest, NamesLongerThan259CharactersAreAccepted) {
+  std::string name;
+  for (int level = 0; level < 6; ++level) {
+    name += std::string(60, static_cast<char>('a' + level));
+    ASSERT_EQ(::mkdir(dir.file(name).c_str(), 0777), 0);
+    name += '/';
+  }
+  name += "deep.pcb";
+  ASSERT_GT(dir.file(name).size(), 259u);
+  ASSERT_EQ(open(name, kWrite), 0);
+  ASSERT_EQ(os.write_file(handles.back(), "deep", 4), 0);
+  EXPECT_EQ(close_last(), 0);
+  ASSERT_EQ(open(name, kRead), 0);
+  char buffer[8];
+  std::uint32_t got = 0;
+  EXPECT_EQ(os.read_file(handles.back(), buffer, sizeof buffer, got), 0);
+  EXPECT_EQ(std::string(buffer, got), "deep");
+}
+
+TEST_F(PosixPlatformTest, WriteFailureCodes) {
+  FileHandle full = kNoHandle;
+  ASSERT_EQ(os.open_file("/dev/full", kWrite, full), 0);
+  EXPECT_EQ(os.write_file(full, "x", 1), 112);
+  EXPECT_EQ(os.close_file(full), 0);
+
+  int ends[2];
+  ASSERT_EQ(::pipe(ends), 0);
+  ::close(ends[0]);
+  const auto previous = std::signal(SIGPIPE, SIG_IGN);
+  EXPECT_EQ(os.write_file(ends[1], "x", 1), 109);
+  std::signal(SIGPIPE, previous);
+  ::close(ends[1]);
+}
+
+TEST_F(PosixPlatformTest, SameFile) {
+  ASSERT_EQ(::link(dir.file("file").c_str(), dir.file("hard").c_str()), 0);
+  ASSERT_EQ(::symlink(dir.file("file").c_str(), dir.file("soft").c_str()), 0);
+  dir.write("other", "contents");
+  struct Case {
+    const char* a;
+    const char* b;
+    bool same;
+  };
+  const Case cases[] = {
+      {"file", "file", true},     {"file", "hard", true},
+      {"soft", "file", true},     {"file", "other", false},
+      {"file", "missing", false}, {"missing", "missing", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.a) + " " + c.b);
+    EXPECT_EQ(os.same_file(dir.file(c.a).c_str(), dir.file(c.b).c_str()),
+              c.same);
+  }
+}
+
+TEST_F(PosixPlatformTest, HandleKinds) {
+  ASSERT_EQ(open("file", kRead), 0);
+  EXPECT_EQ(os.handle_kind(handles.back()), HandleKind::disk);
+
+  int ends[2];
+  ASSERT_EQ(::pipe(ends), 0);
+  EXPECT_EQ(os.handle_kind(ends[1]), HandleKind::pipe);
+  ::close(ends[0]);
+  ::close(ends[1]);
+  ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, ends), 0);
+  EXPECT_EQ(os.handle_kind(ends[0]), HandleKind::pipe);
+  ::close(ends[0]);
+  ::close(ends[1]);
+
+  // /dev/null is a device but no console: it takes output in full buffers.
+  const int null = ::open("/dev/null", O_WRONLY);
+  ASSERT_GE(null, 0);
+  EXPECT_NE(os.handle_kind(null), HandleKind::character);
+  ::close(null);
+  EXPECT_EQ(os.handle_kind(null), HandleKind::unknown);
+
+  const int terminal = ::posix_openpt(O_RDWR | O_NOCTTY);
+  if (terminal < 0) GTEST_SKIP() << "no pseudo-terminal available";
+  EXPECT_EQ(os.handle_kind(terminal), HandleKind::character);
+  ::close(terminal);
+}
+
+TEST_F(PosixPlatformTest, ExecutablePathIsAbsoluteAndExists) {
+  const std::string path = os.executable_path();
+  ASSERT_FALSE(path.empty());
+  EXPECT_EQ(path[0], '/');
+  EXPECT_TRUE(os.same_file(path.c_str(), "/proc/self/exe"));
+}
+
+}  // namespace
+}  // namespace relabel::testing
