@@ -89,7 +89,11 @@ std::int32_t FakePlatform::close_file(FileHandle handle) {
 }
 
 bool FakePlatform::same_file(const char* a, const char* b) {
-  return files.count(a) != 0 && std::string(a) == b;
+  if (files.count(a) == 0 || files.count(b) == 0) return false;
+  if (std::string(a) == b) return true;
+  for (const auto& [x, y] : links)
+    if ((x == a && y == b) || (x == b && y == a)) return true;
+  return false;
 }
 
 void FakePlatform::raw_write_std_output(const char* data, std::size_t size) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "runtime/platform.h"
@@ -23,6 +24,9 @@ class FakePlatform final : public Platform {
   HandleKind console_kind = HandleKind::pipe;
   std::vector<std::string> args;
   std::string exe_path = "/opt/relabel/bin/relabel";
+  // Pairs of different names that refer to one file (as hard links do);
+  // same_file() also treats equal names as one file.
+  std::vector<std::pair<std::string, std::string>> links;
   // Reads hand over at most this many bytes per call.
   std::uint32_t read_chunk = 128;
 
