@@ -2,6 +2,7 @@
 // bytes, output file bytes and exit codes are compared exactly.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <regex>
@@ -197,6 +198,17 @@ TEST(EndToEnd, MissingInputsAreReported) {
         << r.output;
     EXPECT_TRUE(dir.exists("out.pcb"));
     EXPECT_EQ(dir.read("out.pcb"), "");
+  }
+  {
+    // Root may write anywhere, so a folder stands for a file it may not
+    // replace.
+    TempDir dir;
+    dir.write("in.pnl", kParts);
+    dir.write("in.pcb", kBoard);
+    ASSERT_EQ(::mkdir(dir.file("out.pcb").c_str(), 0755), 0);
+    const ProcessResult r = relabel_in(dir, {"in", "out"});
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_TRUE(is_report_after(r.output, kBanner, "File access denied")) << r.output;
   }
   {
     TempDir dir;
