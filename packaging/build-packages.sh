@@ -38,18 +38,20 @@ only_file() {
   echo "${matches[0]}"
 }
 
-# check_conversion LABEL COMMAND...: runs COMMAND on a fresh copy of the
-# example, once in the default mode and once keeping positions, and compares
-# exit code, console output and the board file written with the expected ones.
+# check_conversion LABEL EXAMPLES COMMAND...: runs COMMAND on a fresh copy of
+# the demo example found in the folder EXAMPLES (the one a package ships),
+# once in the default mode and once keeping positions, and compares exit
+# code, console output and the board file written with the expected ones.
 check_conversion() {
-  local label=$1
-  shift
+  local label=$1 examples=$2
+  shift 2
   local mode args dir rc
   for mode in default keep; do
     args=(demo out)
     [ $mode = keep ] && args+=(x)
     dir=$(mktemp -d "$scratch/run.XXXXXX")
-    cp examples/demo.pnl examples/demo.pcb "$dir"/
+    cp "$examples/demo.pnl" "$examples/demo.pcb" "$dir"/ ||
+      fail "$label: no examples/demo.pnl and demo.pcb in the package"
     rc=0
     (cd "$dir" && "$@" "${args[@]}" >console.out 2>stderr.out) || rc=$?
     local suffix=""
@@ -90,7 +92,8 @@ build_linux() {
   dpkg-deb -x "$deb" "$root_dir"
   [ -x "$root_dir/usr/bin/relabel" ] || fail "the .deb holds no usr/bin/relabel"
   dpkg-deb -f "$deb" Depends | grep -q libc6 || fail "the .deb declares no dependency on libc6"
-  check_conversion ".deb usr/bin/relabel" "$root_dir/usr/bin/relabel"
+  check_conversion ".deb usr/bin/relabel" "$root_dir/usr/share/doc/relabel/examples" \
+    "$root_dir/usr/bin/relabel"
   check_manual "$root_dir/usr/share/man/man1/relabel.1" "$(dpkg-deb -f "$deb" Version)"
 
   echo "== checking $(basename "$tgz")"
@@ -99,7 +102,7 @@ build_linux() {
   tar -xzf "$tgz" -C "$tgz_dir"
   local top
   top=$(only_file "$tgz_dir/relabel-*/bin/relabel")
-  check_conversion ".tar.gz bin/relabel" "$top"
+  check_conversion ".tar.gz bin/relabel" "${top%/bin/relabel}/share/doc/relabel/examples" "$top"
   local version=${tgz##*/relabel-}
   check_manual "${top%/bin/relabel}/share/man/man1/relabel.1" "${version%-Linux.tar.gz}"
 }
@@ -135,14 +138,18 @@ build_windows() {
   local exe
   exe=$(only_file "$zip_dir/relabel-*-win64/relabel.exe")
   local top=${exe%/relabel.exe}
-  for f in relabel.1 README.md examples/demo.pnl examples/demo.pcb; do
+  local docs=(relabel.1 README.md)
+  command -v groff >/dev/null && docs+=(relabel.txt)
+  for f in "${docs[@]}"; do
     [ -f "$top/$f" ] || fail "the zip holds no $f beside relabel.exe"
   done
+  local version=${zip##*/relabel-}
+  check_manual "$top/relabel.1" "${version%-win64.zip}"
   # Wine keeps its state in the build tree, not in the user's home.
   export WINEPREFIX=$work/win64/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
   mkdir -p "$WINEPREFIX"
   timeout 300 wineboot -i >/dev/null 2>&1 || true
-  check_conversion ".zip relabel.exe under wine" timeout 120 wine "$exe"
+  check_conversion ".zip relabel.exe under wine" "$top/examples" timeout 120 wine "$exe"
 }
 
 mkdir -p "$out"
