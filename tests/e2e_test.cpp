@@ -20,7 +20,8 @@ TEST(EndToEnd, UsageWithFewerThanTwoArguments) {
     TempDir dir;
     const ProcessResult r = relabel_in(dir, args);
     EXPECT_EQ(r.exit_code, 1);
-    EXPECT_EQ(r.output, kBanner + "Syntaxe vstupu:\r\n" + RELABEL_EXE +
+    EXPECT_EQ(r.output, kBanner + "Syntaxe vstupu:\r\n" +
+                            reported_program_path(RELABEL_EXE) +
                             " vstup vystup (bez pripon) [x]\r\n"
                             "x.. parametr zakaze zmenu souradnic hodnoty soucasty\r\n");
     EXPECT_FALSE(dir.exists("in.pcb"));
