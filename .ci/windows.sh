@@ -20,6 +20,8 @@ if echo "$dlls" | grep -viqE '^(kernel32|user32|msvcrt)\.dll$'; then
   exit 1
 fi
 
+built=$(date +%s)
+
 echo "== tests under Wine"
 export WINEPREFIX="$PWD/$build/wineprefix" WINEDEBUG=-all
 run=()
@@ -35,4 +37,6 @@ fi
 "${run[@]}" ctest --test-dir "$build" --output-on-failure
 "${run[@]}" wineserver -k || true
 
-echo "== Windows part took $(( $(date +%s) - started )) s"
+finished=$(date +%s)
+echo "== Windows part took $((finished - started)) s:" \
+     "build $((built - started)) s, Wine set-up and tests $((finished - built)) s"
