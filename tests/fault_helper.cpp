@@ -9,6 +9,10 @@
 #include <string>
 #include <vector>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <xmmintrin.h>
+#endif
+
 #include "runtime/args.h"
 #include "runtime/failure.h"
 #include "runtime/run_end.h"
@@ -17,6 +21,7 @@
 namespace {
 
 volatile int zero = 0;
+volatile float zero_float = 0.0f;
 volatile int* volatile wild = reinterpret_cast<volatile int*>(0x10);
 
 volatile bool keep_going = true;
@@ -100,6 +105,15 @@ void fail() {
   } else if (m == "div") {
     volatile int x = 7 / zero;
     (void)x;
+#if defined(__x86_64__) || defined(__i386__)
+  } else if (m == "fdiv") {
+    // Floating-point faults are masked by default; unmask division by zero.
+    _mm_setcsr(_mm_getcsr() & ~_MM_MASK_DIV_ZERO);
+    volatile float x = 1.0f / zero_float;
+    (void)x;
+  } else if (m == "privileged") {
+    asm volatile("hlt");
+#endif
   } else if (m == "stack") {
     recurse(0);
   } else if (m == "memory") {

@@ -27,6 +27,8 @@ TEST(WindowsFaults, ReportedThroughTheUnhandledExceptionFilter) {
        "Access violation at address [0-9A-F]{8} in module "
        "'relabel_fault_helper\\.exe'\\. Write of address 00000010\\."},
       {"div", "EDivByZero", "Division by zero\\."},
+      {"fdiv", "EZeroDivide", "Floating point division by zero\\."},
+      {"privileged", "EPrivilege", "Privileged instruction\\."},
       {"stack", "EStackOverflow", "Stack overflow\\."},
   };
   for (const Case& c : cases) {
