@@ -52,6 +52,8 @@ ProcessResult run_process(const std::vector<std::string>& argv,
   return result;
 }
 
+std::string reported_program_path(const std::string& path) { return path; }
+
 TempDir::TempDir() {
   std::string pattern =
       (std::filesystem::temp_directory_path() / "relabel-test-XXXXXX").string();

@@ -16,7 +16,17 @@ struct ProcessResult {
 struct ProcessOptions {
   std::string working_dir;
   std::uint64_t address_space_limit = 0;  // bytes; 0 leaves it unlimited
+  // Windows: the command line handed to the child as it stands, instead of
+  // one joined from argv (argv[0] still names the program to start; empty
+  // searches for the command line's first word as the system does).
+  std::string raw_command_line = {};
+  // Windows: the child gets a console of its own instead of the pipe.
+  bool new_console = false;
 };
+
+// The path a running program reports as its own for `path`: on Windows the
+// absolute path with backslashes, elsewhere `path` itself.
+std::string reported_program_path(const std::string& path);
 
 ProcessResult run_process(const std::vector<std::string>& argv,
                           const ProcessOptions& options = {});

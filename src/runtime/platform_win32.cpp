@@ -1,0 +1,246 @@
+// The platform on Windows: the system calls themselves, nothing emulated.
+//
+// Files are opened with CreateFileA sharing for reading only, so the system
+// refuses (error 32) any open that would write a held file or read one held
+// for writing. The error codes GetLastError gives are the I/O result codes
+// as they stand. The command line is split by next_arg stepping with
+// CharNextA, and the program path comes from GetModuleFileNameA.
+#include <windows.h>
+
+#include <cstring>
+
+#include "runtime/args.h"
+#include "runtime/platform.h"
+
+namespace relabel {
+namespace {
+
+// Bytes the fault handler may still use after the stack has overflowed:
+// enough to make and write the report and end the run.
+constexpr ULONG kStackGuarantee = 64 * 1024;
+
+HANDLE as_handle(FileHandle handle) {
+  return reinterpret_cast<HANDLE>(handle);
+}
+
+FileHandle as_file_handle(HANDLE handle) {
+  return reinterpret_cast<FileHandle>(handle);
+}
+
+std::int32_t last_error() {
+  const DWORD e = ::GetLastError();
+  // A failed call always leaves a code; guard against a zero all the same,
+  // since 0 would read as success.
+  return e == 0 ? 31 : static_cast<std::int32_t>(e);  // 31: device failure
+}
+
+std::size_t char_next_step(std::string_view line, std::size_t place) {
+  const char* here = line.data() + place;
+  return static_cast<std::size_t>(::CharNextA(here) - line.data());
+}
+
+// Opens `name` for asking its identity only: no access, every sharing, so
+// it neither disturbs nor is refused by the opens the run holds.
+HANDLE open_for_identity(const char* name) {
+  return ::CreateFileA(name, 0,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                       nullptr);
+}
+
+bool file_identity(const char* name, BY_HANDLE_FILE_INFORMATION& info) {
+  const HANDLE h = open_for_identity(name);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  const BOOL ok = ::GetFileInformationByHandle(h, &info);
+  ::CloseHandle(h);
+  return ok != FALSE;
+}
+
+class Win32Platform final : public Platform {
+ public:
+  std::int32_t open_file(const char* name, OpenFor how,
+                         FileHandle& handle) override {
+    const bool writing = how == OpenFor::writing;
+    const HANDLE h = ::CreateFileA(
+        name, writing ? GENERIC_WRITE : GENERIC_READ, FILE_SHARE_READ, nullptr,
+        writing ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+        nullptr);
+    if (h == INVALID_HANDLE_VALUE) return last_error();
+    handle = as_file_handle(h);
+    return 0;
+  }
+
+  std::int32_t std_handle(StdStream which, FileHandle& handle) override {
+    const DWORD id = which == StdStream::input    ? STD_INPUT_HANDLE
+                     : which == StdStream::output ? STD_OUTPUT_HANDLE
+                                                  : STD_ERROR_HANDLE;
+    const HANDLE h = ::GetStdHandle(id);
+    if (h == INVALID_HANDLE_VALUE) return last_error();
+    // A process started without the stream has a null handle; its kind is
+    // unknown, which the text layer reports when it opens it.
+    handle = as_file_handle(h);
+    return 0;
+  }
+
+  HandleKind handle_kind(FileHandle handle) override {
+    switch (::GetFileType(as_handle(handle))) {
+      case FILE_TYPE_DISK: return HandleKind::disk;
+      case FILE_TYPE_CHAR: return HandleKind::character;
+      case FILE_TYPE_PIPE: return HandleKind::pipe;
+      default: return HandleKind::unknown;
+    }
+  }
+
+  std::int32_t read_file(FileHandle handle, char* buffer, std::uint32_t size,
+                         std::uint32_t& got) override {
+    DWORD n = 0;
+    if (!::ReadFile(as_handle(handle), buffer, size, &n, nullptr)) {
+      got = 0;
+      return last_error();
+    }
+    got = n;
+    return 0;
+  }
+
+  std::int32_t write_file(FileHandle handle, const char* data,
+                          std::uint32_t size) override {
+    DWORD written = 0;
+    if (!::WriteFile(as_handle(handle), data, size, &written, nullptr))
+      return last_error();
+    return 0;
+  }
+
+  std::int32_t close_file(FileHandle handle) override {
+    return ::CloseHandle(as_handle(handle)) ? 0 : last_error();
+  }
+
+  bool same_file(const char* a, const char* b) override {
+    BY_HANDLE_FILE_INFORMATION ia, ib;
+    return file_identity(a, ia) && file_identity(b, ib) &&
+           ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
+           ia.nFileIndexHigh == ib.nFileIndexHigh &&
+           ia.nFileIndexLow == ib.nFileIndexLow;
+  }
+
+  std::vector<std::string> command_args() override {
+    const char* raw = ::GetCommandLineA();
+    const std::string_view line = raw ? raw : "";
+    std::size_t place = 0;
+    next_arg(line, place, char_next_step);  // the program as started
+    std::vector<std::string> args;
+    for (;;) {
+      std::string a = next_arg(line, place, char_next_step);
+      if (a.empty()) return args;
+      args.push_back(std::move(a));
+    }
+  }
+
+  std::string executable_path() override {
+    char path[261];
+    const DWORD n = ::GetModuleFileNameA(nullptr, path, sizeof path);
+    return std::string(path, n < sizeof path ? n : sizeof path);
+  }
+
+  bool module_at(std::uintptr_t address, std::uintptr_t& base, char* path,
+                 std::size_t path_size) override {
+    MEMORY_BASIC_INFORMATION region;
+    if (::VirtualQuery(reinterpret_cast<const void*>(address), &region,
+                       sizeof region) == 0 ||
+        region.State != MEM_COMMIT || region.AllocationBase == nullptr)
+      return false;
+    const DWORD size = path_size > MAXDWORD ? MAXDWORD
+                                            : static_cast<DWORD>(path_size);
+    const DWORD n = ::GetModuleFileNameA(
+        static_cast<HMODULE>(region.AllocationBase), path, size);
+    if (n == 0) return false;
+    path[n < path_size ? n : path_size - 1] = '\0';
+    base = reinterpret_cast<std::uintptr_t>(region.AllocationBase);
+    return true;
+  }
+
+  void raw_write_std_output(const char* data, std::size_t size) override {
+    const HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    if (out == INVALID_HANDLE_VALUE || out == nullptr) return;
+    DWORD written = 0;
+    ::WriteFile(out, data, static_cast<DWORD>(size), &written, nullptr);
+  }
+
+  void install_fault_handler(FaultHandler handler) override;
+  void remove_fault_handler() override;
+
+  [[noreturn]] void exit_process(int code) override {
+    ::ExitProcess(static_cast<UINT>(code));
+  }
+};
+
+// --- Faults -----------------------------------------------------------------
+
+FaultHandler fault_handler = nullptr;
+LPTOP_LEVEL_EXCEPTION_FILTER previous_filter = nullptr;
+// Keeps kStackGuarantee bytes of stack for the fault handler. The system
+// raises a stack overflow when the stack's moving guard page reaches the
+// guaranteed region. A stack committed in full from the start (as Wine does
+// for the main thread) has no moving guard page, so a guard page is placed
+// where the guaranteed region begins.
+void reserve_stack_for_faults() {
+  ULONG guarantee = kStackGuarantee;
+  ::SetThreadStackGuarantee(&guarantee);
+  MEMORY_BASIC_INFORMATION region;
+  if (::VirtualQuery(&region, &region, sizeof region) == 0) return;
+  SYSTEM_INFO system;
+  ::GetSystemInfo(&system);
+  const std::uintptr_t page = system.dwPageSize;
+  char* const mark = static_cast<char*>(region.AllocationBase) + page +
+                     kStackGuarantee;
+  MEMORY_BASIC_INFORMATION at_mark;
+  if (mark >= reinterpret_cast<char*>(&region) - 4 * page ||
+      ::VirtualQuery(mark, &at_mark, sizeof at_mark) == 0 ||
+      at_mark.State != MEM_COMMIT || at_mark.Protect != PAGE_READWRITE)
+    return;
+  DWORD old = 0;
+  ::VirtualProtect(mark, page, PAGE_READWRITE | PAGE_GUARD, &old);
+}
+
+// The last-chance filter: the system calls it for a fault that no frame
+// handled (and not while a debugger is attached, which gets it instead).
+LONG WINAPI on_unhandled_exception(EXCEPTION_POINTERS* pointers) {
+  const EXCEPTION_RECORD& record = *pointers->ExceptionRecord;
+  FaultRecord fault;
+  fault.status = record.ExceptionCode;
+  fault.code_position = reinterpret_cast<std::uintptr_t>(record.ExceptionAddress);
+  if (record.ExceptionCode == EXCEPTION_ACCESS_VIOLATION &&
+      record.NumberParameters >= 2) {
+    fault.access_kind = static_cast<std::uint32_t>(record.ExceptionInformation[0]);
+    fault.address = static_cast<std::uintptr_t>(record.ExceptionInformation[1]);
+  }
+  if (fault_handler == nullptr) return EXCEPTION_CONTINUE_SEARCH;
+  fault_handler(fault);  // reports and ends the process
+  return EXCEPTION_EXECUTE_HANDLER;
+}
+
+void Win32Platform::install_fault_handler(FaultHandler handler) {
+  fault_handler = handler;
+  reserve_stack_for_faults();
+  previous_filter = ::SetUnhandledExceptionFilter(on_unhandled_exception);
+  // Faults are reported by the program itself, never in a system dialog.
+  ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+}
+
+void Win32Platform::remove_fault_handler() {
+  ::SetUnhandledExceptionFilter(previous_filter);
+  fault_handler = nullptr;
+}
+
+}  // namespace
+
+Platform& native_platform(int, char**) {
+  static Win32Platform instance;
+  static const bool registered = [] {
+    register_native_platform(instance);
+    return true;
+  }();
+  (void)registered;
+  return instance;
+}
+
+}  // namespace relabel

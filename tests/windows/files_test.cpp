@@ -1,0 +1,135 @@
+// Windows: sharing between processes, read-only files and how console and
+// redirected output reach the system.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "process_runner.h"
+
+namespace relabel::testing {
+namespace {
+
+const std::string kParts = "Components\r\n\"R1\" \"10k\" \"0805\" \"\"\r\n)\r\n";
+const std::string kBoard =
+    "Components\r\n"
+    "    (\"R1\" 1500 2000 0 2 0 0)\r\n"
+    "    (\"old\" 1440 2100 4 0 1 12)\r\n"
+    "    (\"R1\" 1440 1900 4 0 1 12)\r\n"
+    ")\r\n";
+
+ProcessResult relabel_in(const TempDir& dir, const std::string& in,
+                         const std::string& out) {
+  return run_process({RELABEL_EXE, in, out}, {dir.path()});
+}
+
+bool ends_with(const std::string& text, const std::string& tail) {
+  return text.size() >= tail.size() &&
+         text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// Holds a file open from this process, as another program would.
+struct Held {
+  HANDLE h;
+  Held(const std::string& name, DWORD access)
+      : h(::CreateFileA(name.c_str(), access, FILE_SHARE_READ, nullptr,
+                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+  ~Held() {
+    if (h != INVALID_HANDLE_VALUE) ::CloseHandle(h);
+  }
+};
+
+TEST(WindowsFiles, FilesHeldByAnotherProcess) {
+  struct Case {
+    const char* held;
+    DWORD access;
+    bool refused;
+  };
+  const Case cases[] = {
+      {"in.pnl", GENERIC_WRITE, true},
+      {"in.pcb", GENERIC_WRITE, true},
+      {"out.pcb", GENERIC_READ, true},  // emptying it would write it
+      {"in.pnl", GENERIC_READ, false},
+      {"in.pcb", GENERIC_READ, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.held) + (c.access == GENERIC_WRITE
+                                            ? " held for writing"
+                                            : " held for reading"));
+    TempDir dir;
+    dir.write("in.pnl", kParts);
+    dir.write("in.pcb", kBoard);
+    dir.write("out.pcb", "old");
+    Held held(dir.file(c.held), c.access);
+    ASSERT_NE(held.h, INVALID_HANDLE_VALUE);
+    const ProcessResult r = relabel_in(dir, "in", "out");
+    if (c.refused) {
+      EXPECT_EQ(r.exit_code, 1);
+      EXPECT_NE(r.output.find("Exception EInOutError in module relabel.exe at "),
+                std::string::npos)
+          << r.output;
+      EXPECT_TRUE(ends_with(r.output, "\nI/O error 32.\r\n")) << r.output;
+    } else {
+      EXPECT_EQ(r.exit_code, 0) << r.output;
+    }
+  }
+}
+
+TEST(WindowsFiles, ReadOnlyOutputIsDenied) {
+  TempDir dir;
+  dir.write("in.pnl", kParts);
+  dir.write("in.pcb", kBoard);
+  dir.write("out.pcb", "keep");
+  ASSERT_TRUE(::SetFileAttributesA(dir.file("out.pcb").c_str(),
+                                   FILE_ATTRIBUTE_READONLY));
+  if (Held(dir.file("out.pcb"), GENERIC_WRITE).h != INVALID_HANDLE_VALUE)
+    GTEST_SKIP() << "this system lets the current user write read-only files "
+                    "(Wine keeps the attribute as Unix permissions, which do "
+                    "not bind root)";
+  const ProcessResult r = relabel_in(dir, "in", "out");
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_TRUE(ends_with(r.output, "\nFile access denied.\r\n")) << r.output;
+  EXPECT_EQ(dir.read("out.pcb"), "keep");
+}
+
+TEST(WindowsFiles, SameFileByAnotherNameIsRefused) {
+  // A hard link gives the board file a second name; identity, not the name,
+  // decides that input and output are one file.
+  TempDir dir;
+  dir.write("in.pnl", kParts);
+  dir.write("in.pcb", kBoard);
+  ASSERT_TRUE(::CreateHardLinkA(dir.file("out.pcb").c_str(),
+                                dir.file("in.pcb").c_str(), nullptr));
+  const ProcessResult same = relabel_in(dir, "in", "out");
+  EXPECT_EQ(same.exit_code, 1);
+  EXPECT_TRUE(ends_with(same.output, "\nI/O error 32.\r\n")) << same.output;
+  EXPECT_EQ(dir.read("in.pcb"), kBoard);
+}
+
+// Sizes of the writes the helper's "pieces" mode made, from its log.
+std::string write_sizes(bool console) {
+  TempDir dir;
+  ProcessOptions options;
+  options.working_dir = dir.path();
+  options.new_console = console;
+  const ProcessResult r =
+      run_process({RELABEL_FAULT_HELPER, "pieces", "writes.log"}, options);
+  EXPECT_EQ(r.exit_code, 0);
+  std::string sizes = dir.read("writes.log");
+  for (char& c : sizes)
+    if (c == '\n') c = ' ';
+  return sizes;
+}
+
+TEST(WindowsConsole, ConsoleShowsEachFlushRedirectedGoesBy128) {
+  EXPECT_EQ(write_sizes(false), "128 128 48 ");
+  std::string each_flush = "2 2 ";
+  for (int i = 0; i < 30; ++i) each_flush += "10 ";
+  EXPECT_EQ(write_sizes(true), each_flush);
+}
+
+}  // namespace
+}  // namespace relabel::testing
