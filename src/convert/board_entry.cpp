@@ -17,17 +17,19 @@ void parse_board_entry(std::string_view line, BoardEntry& entry) {
   // The closing quote goes, and the one character after it.
   rest.remove_prefix(q + 1 < rest.size() ? q + 1 : rest.size());
 
+  // Each pass takes the token up to the first blank or ")"; passes go on
+  // while a ")" remains, and the pass that finds none stores 0 and ends.
+  const std::size_t last_paren = rest.rfind(')');
+  std::size_t at = 0;
   for (std::int32_t& number : entry.numbers) {
-    const std::size_t blank = rest.find(' ');
-    const std::size_t paren = rest.find(')');
-    const std::size_t b = blank == std::string_view::npos ? 0 : blank + 1;
-    const std::size_t e = paren == std::string_view::npos ? 0 : paren + 1;
-    // The token ends at the first blank or ")", whichever comes first; with
-    // no ")" left it is empty and this is the last pass.
-    const std::size_t p = (b != 0 && e >= b) ? b : e;
-    number = parse_int(p <= 1 ? std::string_view{} : rest.substr(0, p - 1)).value;
-    if (p == 0) return;
-    rest.remove_prefix(p);
+    if (last_paren == std::string_view::npos || at > last_paren) {
+      number = 0;
+      return;
+    }
+    std::size_t end = at;
+    while (rest[end] != ' ' && rest[end] != ')') ++end;  // stops at last_paren
+    number = parse_int(rest.substr(at, end - at)).value;
+    at = end + 1;
   }
   // Tokens beyond the sixth number have no place in the record.
 }
