@@ -2,6 +2,7 @@
 
 #include "runtime/args.h"
 #include "runtime/failure.h"
+#include "runtime/int_text.h"
 #include "runtime/run_end.h"
 
 namespace relabel {
@@ -32,7 +33,7 @@ void read_parts_list(RunState& state) {
 
   print_line("");
   print("Celkem nalezeno: ");
-  print(std::to_string(state.parts_count));
+  print(format_int(state.parts_count));
   print_line(" soucastek.");
 }
 
