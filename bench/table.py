@@ -1,0 +1,81 @@
+#!/usr/bin/env python3
+"""Prints the benchmark table from hyperfine's JSON files (see run.sh)."""
+import json
+import os
+import sys
+
+results, data, sizes, lists, list_board = sys.argv[1:6]
+sizes = [int(s) for s in sizes.split()]
+lists = [int(s) for s in lists.split()]
+
+
+def medians(name):
+    with open(os.path.join(results, name + ".json")) as f:
+        return {r["command"]: r["median"] for r in json.load(f)["results"]}
+
+
+def rss_mb(name):
+    try:
+        with open(os.path.join(results, name + ".rss")) as f:
+            return int(f.read().split()[-1]) / 1024
+    except (OSError, ValueError, IndexError):
+        return float("nan")
+
+
+def size(name):
+    return os.path.getsize(os.path.join(data, name))
+
+
+start = medians("start")["relabel"]
+ms = lambda s: "%.1f" % (s * 1000)
+print()
+print("relabel start-up (no arguments): %s ms" % ms(start))
+print()
+print("Boards (parts list: 90% of the components)")
+head = ("components", "input MB", "relabel ms", "dd ms", "dd both ms", "cat ms",
+        "peer ms", "rel/dd", "rel/dd both", "peer/rel", "rel ns/B", "dd ns/B",
+        "RSS MB", "RSS, 1k list")
+print("| " + " | ".join(head) + " |")
+print("|" + "---|" * len(head))
+per_byte = []
+for n in sizes:
+    m = medians("board%d" % n)
+    board, parts = size("b%d.pcb" % n), size("b%d.pnl" % n)
+    rel_b = (m["relabel"] - start) / (board + parts) * 1e9
+    dd_b = (m["dd"] - start) / board * 1e9
+    per_byte.append(rel_b)
+    print("| %d | %.1f | %s | %s | %s | %s | %s | %.2f | %.2f | %.1f | %.1f | %.1f | %.1f | %.1f |" % (
+        n, (board + parts) / 1e6, ms(m["relabel"]), ms(m["dd"]), ms(m["dd2"]),
+        ms(m["cat"]), ms(m["peer"]), m["relabel"] / m["dd"], m["relabel"] / m["dd2"],
+        m["peer"] / m["relabel"], rel_b, dd_b, rss_mb("board%d" % n), rss_mb("mem%d" % n)))
+print()
+print("Parts lists (board of %d components; the same 900 entries match)" % int(list_board))
+head = ("entries", "list MB", "relabel ms", "list read ms", "conversion ms",
+        "change", "RSS MB")
+print("| " + " | ".join(head) + " |")
+print("|" + "---|" * len(head))
+first = None
+changes = []
+for n in lists:
+    m = medians("list%d" % n)
+    conv = m["relabel"] - m["read"]
+    first = conv if first is None else first
+    changes.append(conv / first - 1)
+    print("| %d | %.1f | %s | %s | %s | %+.1f%% | %.1f |" % (
+        n, size("q%d.pnl" % n) / 1e6, ms(m["relabel"]), ms(m["read"]), ms(conv),
+        100 * changes[-1], rss_mb("list%d" % n)))
+print()
+big = medians("board%d" % sizes[-1])
+print("Targets:")
+print("- largest board: relabel / dd = %.2f (target <= 1.25), relabel / dd of "
+      "both inputs = %.2f, peer / relabel = %.1f (target >= 5)" % (
+          big["relabel"] / big["dd"], big["relabel"] / big["dd2"],
+          big["peer"] / big["relabel"]))
+print("- parts list %d -> %d entries: conversion time changes by %+.1f%% "
+      "(target within 10%%)" % (lists[0], lists[-1], 100 * changes[-1]))
+print("- relabel time per input byte, start-up excluded: %.1f to %.1f ns "
+      "from %d to %d components" % (min(per_byte), max(per_byte), sizes[0], sizes[-1]))
+print("- peak RSS with a 1k list: %.1f MB (%d components) to %.1f MB (%d); "
+      "with lists of %d to %d entries: %.1f to %.1f MB" % (
+          rss_mb("mem%d" % sizes[0]), sizes[0], rss_mb("mem%d" % sizes[-1]), sizes[-1],
+          lists[0], lists[-1], rss_mb("list%d" % lists[0]), rss_mb("list%d" % lists[-1])))
