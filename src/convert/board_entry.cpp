@@ -41,8 +41,11 @@ void write_board_entry(TextFile& out, const BoardEntry& entry, std::uint8_t n) {
   text_flush(out);
   io_check();
   for (std::uint8_t i = 0; i < n && i < 6; ++i) {
-    text_write(out, ' ');
-    text_write(out, entry.numbers[i]);
+    // The blank and the number go out as one text: the same bytes as two
+    // writes, and a failed push still ends the run at the check below.
+    char text[12] = {' '};
+    const std::size_t length = 1 + format_int_to(entry.numbers[i], text + 1);
+    text_write(out, std::string_view(text, length));
     text_flush(out);
     io_check();
   }
