@@ -207,6 +207,11 @@ void text_read_line(TextFile& f, std::string& destination) {
     const unsigned char c = static_cast<unsigned char>(f.buf[f.buf_pos]);
     if (c != 13) return;  // LF or byte 26: not consumed
     // A CR ends the line only together with an LF; a lone CR is dropped.
+    if (f.buf_pos + 1 < f.buf_end) {
+      if (f.buf[f.buf_pos + 1] == 10) return;  // CR LF, left in place
+      ++f.buf_pos;
+      continue;
+    }
     ++f.buf_pos;
     const bool same_buffer = f.buf_pos < f.buf_end;
     const int next = read_byte(f);
@@ -271,7 +276,7 @@ bool text_at_end_skipping_blanks(TextFile& f) {
   }
 }
 
-void text_write(TextFile& f, std::string_view text) {
+void text_write_slow(TextFile& f, std::string_view text) {
   if (!ready_for_output(f)) return;
   const char* p = text.data();
   std::size_t n = text.size();
@@ -290,7 +295,7 @@ void text_write(TextFile& f, std::string_view text) {
   }
 }
 
-void text_write(TextFile& f, char c) {
+void text_write_slow(TextFile& f, char c) {
   if (!ready_for_output(f)) return;
   if (f.buf_pos >= f.buf_size && !push(f)) return;
   f.buf[f.buf_pos++] = c;
