@@ -37,6 +37,8 @@ TEST(BoardEntryNumbers, ParseFillsOnlyWhatItReaches) {
       {"more than six", "    (\"X\" 1 2 3 4 5 6 7 8)", "X", {1, 2, 3, 4, 5, 6}},
       {"wide numbers", "    (\"X\" 2147483647 -2147483648 1234567890 -999999999)", "X",
        {2147483647, -2147483647 - 1, 1234567890, -999999999, 0, 6}},
+      {"tokens the short path leaves to parse_int", "    (\"X\" 9999999999 -12a - -7)", "X",
+       {999999999, 12, 0, -7, 0, 6}},
       {"long name", "    (\"" + std::string(80, 'n') + "\" 9 8)", std::string(72, 'n'),
        {9, 8, 0, 4, 5, 6}},
   };

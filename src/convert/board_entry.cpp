@@ -26,9 +26,27 @@ void parse_board_entry(std::string_view line, BoardEntry& entry) {
       number = 0;
       return;
     }
+    // Read a plain decimal while looking for the token's end; a token of
+    // any other form goes to parse_int whole.
     std::size_t end = at;
-    while (rest[end] != ' ' && rest[end] != ')') ++end;  // stops at last_paren
-    number = parse_int(rest.substr(at, end - at)).value;
+    const bool minus = rest[end] == '-';
+    if (minus) ++end;
+    std::int32_t value = 0;
+    // Nine digits cannot overflow; a tenth leaves the token to parse_int.
+    const std::size_t limit = end + 9;
+    unsigned digit;
+    while (end < limit &&
+           (digit = static_cast<unsigned char>(rest[end]) - unsigned{'0'}) <= 9) {
+      value = value * 10 + static_cast<std::int32_t>(digit);
+      ++end;
+    }
+    const char stop = rest[end];
+    if ((stop == ' ' || stop == ')') && end > at + (minus ? 1 : 0)) {
+      number = minus ? -value : value;
+    } else {
+      while (rest[end] != ' ' && rest[end] != ')') ++end;  // stops at last_paren
+      number = parse_int(rest.substr(at, end - at)).value;
+    }
     at = end + 1;
   }
   // Tokens beyond the sixth number have no place in the record.
