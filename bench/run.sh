@@ -2,8 +2,8 @@
 # Times relabel against `dd bs=128`, `cat` and the Python peer on generated
 # boards and parts lists, and prints a table of medians and ratios.
 #
-#   bench/run.sh            all sizes (a few minutes)
-#   RUNS=3 SIZES="1000 10000" bench/run.sh    a quicker look
+#   bench/run.sh            all sizes (about 5 minutes on 2 idle cores)
+#   RUNS=3 SIZES="1000 10000" LISTS="1000 10000" bench/run.sh   a quicker look
 #
 # Builds a Release relabel in build-bench/, keeps the generated inputs in
 # build-bench/data/ (made once per seed), and leaves hyperfine's JSON files
@@ -12,7 +12,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
-RUNS=${RUNS:-5}
+RUNS=${RUNS:-5}              # timed runs per command, after one warm-up
+LARGE_RUNS=${LARGE_RUNS:-3}  # for boards of 100,000 components and more
 SIZES=${SIZES:-"1000 10000 100000 500000"}
 LISTS=${LISTS:-"1000 10000 100000 500000"}
 LIST_BOARD=${LIST_BOARD:-100000}  # the board of the parts-list series
@@ -70,18 +71,23 @@ rss() {
   /usr/bin/time -f %M -o "$results/$name.rss" "$@" >/dev/null 2>&1 || true
 }
 
+# hf NAME SIZE ARGS...: one hyperfine run over the commands in ARGS. Large
+# inputs get fewer runs and no warm-up: check() has just read them all.
 hf() {
-  local name=$1; shift
-  hyperfine --runs "$RUNS" --warmup 1 --style none --export-json "$results/$name.json" "$@" >/dev/null
+  local name=$1 n=$2; shift 2
+  local runs=$RUNS warmup=1
+  [ "$n" -ge 100000 ] && { runs=$LARGE_RUNS; warmup=0; }
+  hyperfine --runs "$runs" --warmup "$warmup" --style none \
+    --export-json "$results/$name.json" "$@" >/dev/null
 }
 
 echo "== startup: relabel with no arguments"
-hf start -i -n relabel "$relabel"
+hf start 0 -i -n relabel "$relabel"
 
 for n in $SIZES; do
   echo "== board of $n components"
   check "b$n"
-  hf "board$n" \
+  hf "board$n" "$n" \
     -n relabel "$relabel b$n o$n" \
     -n dd "dd if=b$n.pcb of=d$n.pcb bs=128 status=none" \
     -n dd2 "dd if=b$n.pnl of=/dev/null bs=128 status=none && dd if=b$n.pcb of=d$n.pcb bs=128 status=none" \
@@ -95,7 +101,7 @@ done
 for l in $LISTS; do
   echo "== parts list of $l entries, board of $LIST_BOARD components"
   check "p$l"
-  hf "list$l" -n relabel "$relabel p$l o$l" -n read "$relabel e$l o$l"
+  hf "list$l" "$LIST_BOARD" -n relabel "$relabel p$l o$l" -n read "$relabel e$l o$l"
   rss "list$l" "$relabel" "p$l" "o$l"
 done
 
