@@ -38,6 +38,7 @@ def size(name):
 
 
 start = medians("start")["relabel"]
+start_cpu = cpu("start")["relabel"]
 ms = lambda s: "%.1f" % (s * 1000)
 print()
 print("relabel start-up (no arguments): %s ms" % ms(start))
@@ -45,22 +46,25 @@ print()
 print("Boards (parts list: 90% of the components)")
 head = ("components", "input MB", "relabel ms", "dd ms", "dd both ms", "cat ms",
         "peer ms", "rel/dd", "rel/dd both", "peer/rel", "CPU rel/dd", "CPU rel/dd both",
-        "CPU peer/rel", "rel ns/B", "dd ns/B", "RSS MB", "RSS, 1k list")
+        "CPU peer/rel", "rel ns/B", "dd ns/B", "rel CPU ns/B", "RSS MB", "RSS, 1k list")
 print("| " + " | ".join(head) + " |")
 print("|" + "---|" * len(head))
 per_byte = []
+per_byte_cpu = []
 for n in sizes:
     m = medians("board%d" % n)
     c = cpu("board%d" % n)
     board, parts = size("b%d.pcb" % n), size("b%d.pnl" % n)
     rel_b = (m["relabel"] - start) / (board + parts) * 1e9
     dd_b = (m["dd"] - start) / board * 1e9
+    rel_cpu_b = (c["relabel"] - start_cpu) / (board + parts) * 1e9
     per_byte.append(rel_b)
-    print("| %d | %.1f | %s | %s | %s | %s | %s | %.2f | %.2f | %.1f | %.2f | %.2f | %.1f | %.1f | %.1f | %.1f | %.1f |" % (
+    per_byte_cpu.append(rel_cpu_b)
+    print("| %d | %.1f | %s | %s | %s | %s | %s | %.2f | %.2f | %.1f | %.2f | %.2f | %.1f | %.1f | %.1f | %.1f | %.1f | %.1f |" % (
         n, (board + parts) / 1e6, ms(m["relabel"]), ms(m["dd"]), ms(m["dd2"]),
         ms(m["cat"]), ms(m["peer"]), m["relabel"] / m["dd"], m["relabel"] / m["dd2"],
         m["peer"] / m["relabel"], c["relabel"] / c["dd"], c["relabel"] / c["dd2"],
-        c["peer"] / c["relabel"], rel_b, dd_b, rss_mb("board%d" % n), rss_mb("mem%d" % n)))
+        c["peer"] / c["relabel"], rel_b, dd_b, rel_cpu_b, rss_mb("board%d" % n), rss_mb("mem%d" % n)))
 print()
 print("Parts lists (board of %d components; the same 900 entries match)" % int(list_board))
 head = ("entries", "list MB", "relabel ms", "list read ms", "conversion ms",
@@ -97,8 +101,10 @@ print("- largest board, processor time: relabel / dd = %.2f, relabel / dd of bot
 print("- parts list %d -> %d entries: conversion time changes by %+.1f%% wall "
       "clock, %+.1f%% processor time (target within 10%%)" % (
           lists[0], lists[-1], 100 * changes[-1], 100 * cpu_changes[-1]))
-print("- relabel time per input byte, start-up excluded: %.1f to %.1f ns "
-      "from %d to %d components" % (min(per_byte), max(per_byte), sizes[0], sizes[-1]))
+print("- relabel time per input byte, start-up excluded, from %d to %d components: "
+      "%s ns wall clock, %s ns processor time" % (
+          sizes[0], sizes[-1], " / ".join("%.1f" % v for v in per_byte),
+          " / ".join("%.1f" % v for v in per_byte_cpu)))
 print("- peak RSS with a 1k list: %.1f MB (%d components) to %.1f MB (%d); "
       "with lists of %d to %d entries: %.1f to %.1f MB" % (
           rss_mb("mem%d" % sizes[0]), sizes[0], rss_mb("mem%d" % sizes[-1]), sizes[-1],
