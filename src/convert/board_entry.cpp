@@ -17,17 +17,37 @@ void parse_board_entry(std::string_view line, BoardEntry& entry) {
   // The closing quote goes, and the one character after it.
   rest.remove_prefix(q + 1 < rest.size() ? q + 1 : rest.size());
 
+  // Each pass takes the token up to the first blank or ")"; passes go on
+  // while a ")" remains, and the pass that finds none stores 0 and ends.
+  const std::size_t last_paren = rest.rfind(')');
+  std::size_t at = 0;
   for (std::int32_t& number : entry.numbers) {
-    const std::size_t blank = rest.find(' ');
-    const std::size_t paren = rest.find(')');
-    const std::size_t b = blank == std::string_view::npos ? 0 : blank + 1;
-    const std::size_t e = paren == std::string_view::npos ? 0 : paren + 1;
-    // The token ends at the first blank or ")", whichever comes first; with
-    // no ")" left it is empty and this is the last pass.
-    const std::size_t p = (b != 0 && e >= b) ? b : e;
-    number = parse_int(p <= 1 ? std::string_view{} : rest.substr(0, p - 1)).value;
-    if (p == 0) return;
-    rest.remove_prefix(p);
+    if (last_paren == std::string_view::npos || at > last_paren) {
+      number = 0;
+      return;
+    }
+    // Read a plain decimal while looking for the token's end; a token of
+    // any other form goes to parse_int whole.
+    std::size_t end = at;
+    const bool minus = rest[end] == '-';
+    if (minus) ++end;
+    std::int32_t value = 0;
+    // Nine digits cannot overflow; a tenth leaves the token to parse_int.
+    const std::size_t limit = end + 9;
+    unsigned digit;
+    while (end < limit &&
+           (digit = static_cast<unsigned char>(rest[end]) - unsigned{'0'}) <= 9) {
+      value = value * 10 + static_cast<std::int32_t>(digit);
+      ++end;
+    }
+    const char stop = rest[end];
+    if ((stop == ' ' || stop == ')') && end > at + (minus ? 1 : 0)) {
+      number = minus ? -value : value;
+    } else {
+      while (rest[end] != ' ' && rest[end] != ')') ++end;  // stops at last_paren
+      number = parse_int(rest.substr(at, end - at)).value;
+    }
+    at = end + 1;
   }
   // Tokens beyond the sixth number have no place in the record.
 }
@@ -39,8 +59,11 @@ void write_board_entry(TextFile& out, const BoardEntry& entry, std::uint8_t n) {
   text_flush(out);
   io_check();
   for (std::uint8_t i = 0; i < n && i < 6; ++i) {
-    text_write(out, ' ');
-    text_write(out, entry.numbers[i]);
+    // The blank and the number go out as one text: the same bytes as two
+    // writes, and a failed push still ends the run at the check below.
+    char text[12] = {' '};
+    const std::size_t length = 1 + format_int_to(entry.numbers[i], text + 1);
+    text_write(out, std::string_view(text, length));
     text_flush(out);
     io_check();
   }

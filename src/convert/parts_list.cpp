@@ -1,6 +1,16 @@
 #include "convert/parts_list.h"
 
+#include <functional>
+
 namespace relabel {
+
+namespace {
+
+std::size_t hash_name(std::string_view name) {
+  return std::hash<std::string_view>{}(name);
+}
+
+}  // namespace
 
 PartsEntry& PartsList::append(const PartsTexts& texts) {
   PartsEntry& entry = entries_.emplace_back();
@@ -14,13 +24,37 @@ PartsEntry& PartsList::append(const PartsTexts& texts) {
     head_ = &entry;
   }
   tail_ = &entry;
-  by_name_.emplace(entry.name.view(), &entry);  // keeps an earlier entry
+  if (2 * entries_.size() > index_.size()) grow_index();
+  const std::size_t mask = index_.size() - 1;
+  for (std::size_t i = hash_name(entry.name.view()) & mask;; i = (i + 1) & mask) {
+    if (index_[i] == nullptr) {
+      index_[i] = &entry;
+      break;
+    }
+    if (index_[i]->name.view() == entry.name.view()) break;  // keeps the earlier
+  }
   return entry;
 }
 
+void PartsList::grow_index() {
+  std::vector<const PartsEntry*> old = std::move(index_);
+  index_.assign(old.empty() ? 64 : 2 * old.size(), nullptr);
+  const std::size_t mask = index_.size() - 1;
+  for (const PartsEntry* e : old) {
+    if (e == nullptr) continue;
+    std::size_t i = hash_name(e->name.view()) & mask;
+    while (index_[i] != nullptr) i = (i + 1) & mask;
+    index_[i] = e;
+  }
+}
+
 const PartsEntry* PartsList::find(std::string_view name) const {
-  const auto it = by_name_.find(name);
-  return it == by_name_.end() ? nullptr : it->second;
+  if (index_.empty()) return nullptr;
+  const std::size_t mask = index_.size() - 1;
+  for (std::size_t i = hash_name(name) & mask;; i = (i + 1) & mask) {
+    const PartsEntry* e = index_[i];
+    if (e == nullptr || e->name.view() == name) return e;
+  }
 }
 
 namespace {

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <deque>
 #include <string_view>
-#include <unordered_map>
+#include <vector>
 
 #include "runtime/counted_text.h"
 
@@ -25,6 +25,8 @@ struct PartsEntry {
 
 // Entries in file order, linked from head to tail, plus a hash index by name
 // in which the first entry of a name wins. Entries never move or go away.
+// The index is an open-addressing table of entry pointers, at most half
+// full: no allocation per entry beyond the entry itself.
 class PartsList {
  public:
   PartsList() = default;
@@ -38,10 +40,12 @@ class PartsList {
   std::size_t size() const { return entries_.size(); }
 
  private:
+  void grow_index();
+
   std::deque<PartsEntry> entries_;
   PartsEntry* head_ = nullptr;
   PartsEntry* tail_ = nullptr;
-  std::unordered_map<std::string_view, const PartsEntry*> by_name_;
+  std::vector<const PartsEntry*> index_;  // size a power of two, or empty
 };
 
 // Reads a line as its quoted texts: between the first and second double

@@ -19,7 +19,7 @@ struct RunState {
   bool relocate_value_label = false;
   BoardEntry entry;  // the entry line being matched
   BoardEntry label;  // the label line being rewritten; never cleared
-  std::uint64_t parts_count = 0;
+  std::uint64_t parts_count = 0;  // the true count: it does not wrap
   PartsList parts;
 };
 

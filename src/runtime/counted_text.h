@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 namespace relabel {
@@ -26,7 +27,7 @@ using ShortText72 = CountedText<72>;
 template <std::size_t N>
 void to_counted_text(CountedText<N>& destination, std::string_view text) {
   const std::size_t n = text.size() < N ? text.size() : N;
-  for (std::size_t i = 0; i < n; ++i) destination.slots[i] = text[i];
+  if (n != 0) std::memcpy(destination.slots, text.data(), n);
   destination.length = static_cast<std::uint8_t>(n);
 }
 

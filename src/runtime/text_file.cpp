@@ -68,23 +68,22 @@ bool release(TextFile& f) {
   return true;
 }
 
-// Lines end at LF, CR and byte 26; everything else is an ordinary byte.
-struct StopBytes {
-  bool table[256] = {};
-  constexpr StopBytes() {
-    table[10] = true;
-    table[13] = true;
-    table[kCtrlZ] = true;
-  }
-};
-constexpr StopBytes kStops;
+// The first LF, CR or byte 26 in [p, end), or end: where a run of ordinary
+// bytes stops. Lines mostly end in CR LF, so memchr finds the LF first and
+// then looks for a CR or byte 26 only before it.
+const char* find_stop(const char* p, const char* end) {
+  const void* lf = std::memchr(p, 10, static_cast<std::size_t>(end - p));
+  if (lf != nullptr) end = static_cast<const char*>(lf);
+  const void* cr = std::memchr(p, 13, static_cast<std::size_t>(end - p));
+  if (cr != nullptr) end = static_cast<const char*>(cr);
+  const void* z = std::memchr(p, kCtrlZ, static_cast<std::size_t>(end - p));
+  return z != nullptr ? static_cast<const char*>(z) : end;
+}
 
 // The length of the run of ordinary bytes at the read position.
 std::uint32_t ordinary_run(const TextFile& f) {
-  std::uint32_t i = f.buf_pos;
-  while (i < f.buf_end && !kStops.table[static_cast<unsigned char>(f.buf[i])])
-    ++i;
-  return i - f.buf_pos;
+  const char* start = f.buf + f.buf_pos;
+  return static_cast<std::uint32_t>(find_stop(start, f.buf + f.buf_end) - start);
 }
 
 int read_byte(TextFile& f) {
@@ -208,6 +207,11 @@ void text_read_line(TextFile& f, std::string& destination) {
     const unsigned char c = static_cast<unsigned char>(f.buf[f.buf_pos]);
     if (c != 13) return;  // LF or byte 26: not consumed
     // A CR ends the line only together with an LF; a lone CR is dropped.
+    if (f.buf_pos + 1 < f.buf_end) {
+      if (f.buf[f.buf_pos + 1] == 10) return;  // CR LF, left in place
+      ++f.buf_pos;
+      continue;
+    }
     ++f.buf_pos;
     const bool same_buffer = f.buf_pos < f.buf_end;
     const int next = read_byte(f);
@@ -221,6 +225,18 @@ void text_read_line(TextFile& f, std::string& destination) {
 }
 
 void text_skip_line(TextFile& f) {
+  // The usual case: the line end left by text_read_line lies in the buffer.
+  if (f.mode == kModeInput && f.buf_pos < f.buf_end) {
+    const char* p = f.buf + f.buf_pos;
+    if (*p == 10) {
+      ++f.buf_pos;
+      return;
+    }
+    if (*p == 13 && f.buf_pos + 1 < f.buf_end && p[1] == 10) {
+      f.buf_pos += 2;
+      return;
+    }
+  }
   for (;;) {
     if (f.mode == kModeInput && f.buf_pos < f.buf_end) f.buf_pos += ordinary_run(f);
     const int c = read_byte(f);
@@ -242,6 +258,15 @@ bool text_at_end(TextFile& f) {
 
 bool text_at_end_skipping_blanks(TextFile& f) {
   for (;;) {
+    // Blanks and control bytes in the buffer go without a call per byte;
+    // a byte 26 is left for read_byte, which stops there.
+    if (f.mode == kModeInput) {
+      while (f.buf_pos < f.buf_end) {
+        const unsigned char c = static_cast<unsigned char>(f.buf[f.buf_pos]);
+        if (c > 32 || c == kCtrlZ) break;
+        ++f.buf_pos;
+      }
+    }
     const int c = read_byte(f);
     if (c == kEndOfData) return true;
     if (c > 32) {
@@ -251,7 +276,7 @@ bool text_at_end_skipping_blanks(TextFile& f) {
   }
 }
 
-void text_write(TextFile& f, std::string_view text) {
+void text_write_slow(TextFile& f, std::string_view text) {
   if (!ready_for_output(f)) return;
   const char* p = text.data();
   std::size_t n = text.size();
@@ -270,7 +295,7 @@ void text_write(TextFile& f, std::string_view text) {
   }
 }
 
-void text_write(TextFile& f, char c) {
+void text_write_slow(TextFile& f, char c) {
   if (!ready_for_output(f)) return;
   if (f.buf_pos >= f.buf_size && !push(f)) return;
   f.buf[f.buf_pos++] = c;

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -71,8 +72,28 @@ void text_skip_line(TextFile& f);
 bool text_at_end(TextFile& f);
 bool text_at_end_skipping_blanks(TextFile& f);
 
-void text_write(TextFile& f, std::string_view text);
-void text_write(TextFile& f, char c);
+// Writes that fit the buffer of a file open for output are copied here;
+// everything else (opening std_output, pushing, failures) is in the _slow
+// forms.
+void text_write_slow(TextFile& f, std::string_view text);
+void text_write_slow(TextFile& f, char c);
+
+inline void text_write(TextFile& f, std::string_view text) {
+  if (f.mode == kModeOutput && text.size() < f.buf_size - f.buf_pos) {
+    if (!text.empty()) std::memcpy(f.buf + f.buf_pos, text.data(), text.size());
+    f.buf_pos += static_cast<std::uint32_t>(text.size());
+    return;
+  }
+  text_write_slow(f, text);
+}
+
+inline void text_write(TextFile& f, char c) {
+  if (f.mode == kModeOutput && f.buf_pos < f.buf_size) {
+    f.buf[f.buf_pos++] = c;
+    return;
+  }
+  text_write_slow(f, c);
+}
 void text_write(TextFile& f, std::int32_t value);
 template <std::size_t N>
 void text_write(TextFile& f, const CountedText<N>& text) {

@@ -1,0 +1,111 @@
+#!/usr/bin/env python3
+"""Prints the benchmark table from hyperfine's JSON files (see run.sh)."""
+import json
+import os
+import sys
+
+results, data, sizes, lists, list_board = sys.argv[1:6]
+sizes = [int(s) for s in sizes.split()]
+lists = [int(s) for s in lists.split()]
+
+
+def load(name):
+    with open(os.path.join(results, name + ".json")) as f:
+        return json.load(f)["results"]
+
+
+def medians(name):
+    """Median wall-clock seconds by command."""
+    return {r["command"]: r["median"] for r in load(name)}
+
+
+def cpu(name):
+    """Mean processor seconds (user + system) by command: less disturbed
+    than wall-clock time when other work shares the processors."""
+    return {r["command"]: r["user"] + r["system"] for r in load(name)}
+
+
+def rss_mb(name):
+    try:
+        with open(os.path.join(results, name + ".rss")) as f:
+            return int(f.read().split()[-1]) / 1024
+    except (OSError, ValueError, IndexError):
+        return float("nan")
+
+
+def size(name):
+    return os.path.getsize(os.path.join(data, name))
+
+
+start = medians("start")["relabel"]
+start_cpu = cpu("start")["relabel"]
+ms = lambda s: "%.1f" % (s * 1000)
+print()
+print("relabel start-up (no arguments): %s ms" % ms(start))
+print()
+print("Boards (parts list: 90% of the components)")
+head = ("components", "input MB", "relabel ms", "dd ms", "dd both ms", "cat ms",
+        "peer ms", "rel/dd", "rel/dd both", "peer/rel", "CPU rel/dd", "CPU rel/dd both",
+        "CPU peer/rel", "rel ns/B", "dd ns/B", "rel CPU ns/B", "RSS MB", "RSS, 1k list")
+print("| " + " | ".join(head) + " |")
+print("|" + "---|" * len(head))
+per_byte = []
+per_byte_cpu = []
+for n in sizes:
+    m = medians("board%d" % n)
+    c = cpu("board%d" % n)
+    board, parts = size("b%d.pcb" % n), size("b%d.pnl" % n)
+    rel_b = (m["relabel"] - start) / (board + parts) * 1e9
+    dd_b = (m["dd"] - start) / board * 1e9
+    rel_cpu_b = (c["relabel"] - start_cpu) / (board + parts) * 1e9
+    per_byte.append(rel_b)
+    per_byte_cpu.append(rel_cpu_b)
+    print("| %d | %.1f | %s | %s | %s | %s | %s | %.2f | %.2f | %.1f | %.2f | %.2f | %.1f | %.1f | %.1f | %.1f | %.1f | %.1f |" % (
+        n, (board + parts) / 1e6, ms(m["relabel"]), ms(m["dd"]), ms(m["dd2"]),
+        ms(m["cat"]), ms(m["peer"]), m["relabel"] / m["dd"], m["relabel"] / m["dd2"],
+        m["peer"] / m["relabel"], c["relabel"] / c["dd"], c["relabel"] / c["dd2"],
+        c["peer"] / c["relabel"], rel_b, dd_b, rel_cpu_b, rss_mb("board%d" % n), rss_mb("mem%d" % n)))
+print()
+print("Parts lists (board of %d components; the same 900 entries match)" % int(list_board))
+head = ("entries", "list MB", "relabel ms", "list read ms", "conversion ms",
+        "change", "CPU conversion ms", "CPU change", "RSS MB")
+print("| " + " | ".join(head) + " |")
+print("|" + "---|" * len(head))
+first = first_cpu = None
+changes = []
+cpu_changes = []
+for n in lists:
+    m = medians("list%d" % n)
+    c = cpu("list%d" % n)
+    conv = m["relabel"] - m["read"]
+    conv_cpu = c["relabel"] - c["read"]
+    first = conv if first is None else first
+    first_cpu = conv_cpu if first_cpu is None else first_cpu
+    changes.append(conv / first - 1)
+    cpu_changes.append(conv_cpu / first_cpu - 1)
+    print("| %d | %.1f | %s | %s | %s | %+.1f%% | %s | %+.1f%% | %.1f |" % (
+        n, size("q%d.pnl" % n) / 1e6, ms(m["relabel"]), ms(m["read"]), ms(conv),
+        100 * changes[-1], ms(conv_cpu), 100 * cpu_changes[-1], rss_mb("list%d" % n)))
+print()
+big = medians("board%d" % sizes[-1])
+big_cpu = cpu("board%d" % sizes[-1])
+print("Targets:")
+print("- largest board, wall clock: relabel / dd = %.2f (target <= 1.25), relabel / dd "
+      "of both inputs = %.2f, peer / relabel = %.1f (target >= 5)" % (
+          big["relabel"] / big["dd"], big["relabel"] / big["dd2"],
+          big["peer"] / big["relabel"]))
+print("- largest board, processor time: relabel / dd = %.2f, relabel / dd of both "
+      "inputs = %.2f, peer / relabel = %.1f" % (
+          big_cpu["relabel"] / big_cpu["dd"], big_cpu["relabel"] / big_cpu["dd2"],
+          big_cpu["peer"] / big_cpu["relabel"]))
+print("- parts list %d -> %d entries: conversion time changes by %+.1f%% wall "
+      "clock, %+.1f%% processor time (target within 10%%)" % (
+          lists[0], lists[-1], 100 * changes[-1], 100 * cpu_changes[-1]))
+print("- relabel time per input byte, start-up excluded, from %d to %d components: "
+      "%s ns wall clock, %s ns processor time" % (
+          sizes[0], sizes[-1], " / ".join("%.1f" % v for v in per_byte),
+          " / ".join("%.1f" % v for v in per_byte_cpu)))
+print("- peak RSS with a 1k list: %.1f MB (%d components) to %.1f MB (%d); "
+      "with lists of %d to %d entries: %.1f to %.1f MB" % (
+          rss_mb("mem%d" % sizes[0]), sizes[0], rss_mb("mem%d" % sizes[-1]), sizes[-1],
+          lists[0], lists[-1], rss_mb("list%d" % lists[0]), rss_mb("list%d" % lists[-1])))
