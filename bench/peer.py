@@ -112,7 +112,7 @@ def main():
             value = fourth
         parts.setdefault(name, (value, second))
         count += 1
-    console.append(b"." * count + b"\r\nCelkem nalezeno: %d soucastek.\r\n" % (count % 65536))
+    console.append(b"." * count + b"\r\nCelkem nalezeno: %d soucastek.\r\n" % count)
 
     with open(base + b".pcb", "rb") as f:
         pieces, lines = text_lines(f.read())
