@@ -19,7 +19,7 @@ struct RunState {
   bool relocate_value_label = false;
   BoardEntry entry;  // the entry line being matched
   BoardEntry label;  // the label line being rewritten; never cleared
-  std::uint64_t parts_count = 0;
+  std::uint16_t parts_count = 0;  // counts modulo 65536, as the total shows it
   PartsList parts;
 };
 
