@@ -74,6 +74,7 @@ TEST_P(FaultInjection, EveryPlatformCallOfTheExampleFailsCleanly) {
   int total = 0;
   for (Op op : kOps) {
     ASSERT_GT(clean.calls(op), 0) << op_name(op);
+    RecordProperty(op_name(op), clean.calls(op));
     total += clean.calls(op);
   }
 
