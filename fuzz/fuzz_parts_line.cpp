@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "check.h"
 #include "convert/parts_list.h"
@@ -64,6 +65,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   for (char c : line) quotes += c == '"';
   for (std::size_t i = 0; i < texts.size(); ++i)
     if (quotes < 2 * (i + 1)) FUZZ_CHECK(texts[i].length == 0);
+
+  // Text i lies between quotes 2i+1 and 2i+2 of the line; it keeps all of
+  // it but one trailing blank, cut to 72 characters.
+  std::vector<std::string_view> pieces;
+  std::string_view rest = line;
+  for (std::size_t cut; (cut = rest.find('"')) != std::string_view::npos;) {
+    pieces.push_back(rest.substr(0, cut));
+    rest.remove_prefix(cut + 1);
+  }
+  pieces.push_back(rest);
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    if (2 * i + 2 >= pieces.size()) break;  // no closing quote: checked above
+    std::string_view between = pieces[2 * i + 1];
+    if (between.size() > 73) {
+      // Longer texts keep their first 72 characters, or 71 of them.
+      FUZZ_CHECK(between.substr(0, texts[i].length) == texts[i].view());
+      FUZZ_CHECK(texts[i].length >= 71);
+      continue;
+    }
+    if (!between.empty() && between.back() == ' ') between.remove_suffix(1);
+    FUZZ_CHECK(texts[i].view() == between.substr(0, 72));
+  }
 
   if (fits) {
     std::string written = "junk";
