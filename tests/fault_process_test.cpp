@@ -27,6 +27,10 @@ std::string head_pattern(const std::string& class_name) {
 }
 
 TEST(FaultProcess, ReportsAndExitCodeOne) {
+#ifdef RELABEL_SANITIZED
+  GTEST_SKIP() << "the sanitizers catch deliberate faults and need more "
+                  "address space than the limit leaves";
+#endif
   struct Case {
     std::string mode;
     std::string pattern;
@@ -49,6 +53,10 @@ TEST(FaultProcess, ReportsAndExitCodeOne) {
 }
 
 TEST(FaultProcess, MemoryExhaustionUnderALimit) {
+#ifdef RELABEL_SANITIZED
+  GTEST_SKIP() << "the sanitizers catch deliberate faults and need more "
+                  "address space than the limit leaves";
+#endif
 #ifdef _WIN32
   GTEST_SKIP() << "Wine does not enforce a job object's memory limit, so "
                   "exhaustion cannot be provoked in bounded time";
@@ -62,6 +70,10 @@ TEST(FaultProcess, MemoryExhaustionUnderALimit) {
 }
 
 TEST(FaultProcess, AccessViolationNamesModuleKindAndAbsoluteAddresses) {
+#ifdef RELABEL_SANITIZED
+  GTEST_SKIP() << "the sanitizers catch deliberate faults and need more "
+                  "address space than the limit leaves";
+#endif
   for (const std::string kind : {"Read", "Write"}) {
     const std::string mode = kind == "Read" ? "read" : "write";
     const ProcessResult r = run_helper(mode);
