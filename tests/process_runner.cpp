@@ -67,18 +67,4 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(path_, ignored);
 }
 
-void TempDir::write(const std::string& name, const std::string& bytes) const {
-  std::ofstream out(file(name), std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
-
-std::string TempDir::read(const std::string& name) const {
-  std::ifstream in(file(name), std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-bool TempDir::exists(const std::string& name) const {
-  return std::filesystem::exists(file(name));
-}
-
 }  // namespace relabel::testing
