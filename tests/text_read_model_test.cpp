@@ -12,6 +12,18 @@
 namespace relabel::testing {
 namespace {
 
+// Installs `fake` holding `data` as the file "in", read `chunk` bytes per
+// platform call, and opens `f` on it.
+void open_for_reading(FakePlatform& fake, TextFile& f, const std::string& data,
+                      std::uint32_t chunk) {
+  fake.read_chunk = chunk;
+  fake.files["in"] = data;
+  set_platform(&fake);
+  io_result = 0;
+  text_assign(f, "in");
+  text_reset(f);
+}
+
 // The rules, one byte at a time over the whole data: LF or CR LF ends a
 // line, a lone CR is dropped, byte 26 ends the data.
 class LineModel {
@@ -79,13 +91,8 @@ TEST(TextReadModel, RandomDataAndOperationsMatchTheLineRules) {
     for (int round = 0; round < 300; ++round) {
       const std::string data = random_data(rng);
       FakePlatform fake;
-      fake.read_chunk = chunk;
-      fake.files["in"] = data;
-      set_platform(&fake);
-      io_result = 0;
       TextFile f;
-      text_assign(f, "in");
-      text_reset(f);
+      open_for_reading(fake, f, data, chunk);
       LineModel model(data);
       std::string line;
       std::uniform_int_distribution<int> op(0, 9);
@@ -121,12 +128,8 @@ TEST(TextReadModel, LineBufferKeepsItsCapacityAcrossReads) {
   FakePlatform fake;
   std::string data;
   for (int i = 0; i < 200; ++i) data += std::string(i % 90, 'x') + "\r\n";
-  fake.files["in"] = data;
-  set_platform(&fake);
-  io_result = 0;
   TextFile f;
-  text_assign(f, "in");
-  text_reset(f);
+  open_for_reading(fake, f, data, 128);
   std::string line;
   text_read_line(f, line);
   line.reserve(256);
