@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <optional>
 #include <string>
 
 #include "convert/parts_list.h"
@@ -34,29 +35,45 @@ TEST(PartsListIndex, FirstEntryOfEachNameIsFoundAcrossGrowth) {
   first.emplace("", 5000);
 
   for (const auto& [name, serial] : first) {
-    const PartsEntry* e = list.find(name);
-    ASSERT_NE(e, nullptr) << name;
-    EXPECT_EQ(e->name.view(), name);
-    EXPECT_EQ(e->value_text.view(), std::to_string(serial)) << name;
+    const std::optional<PartsEntry> e = list.find(name);
+    ASSERT_TRUE(e) << name;
+    EXPECT_EQ(e->name, name);
+    EXPECT_EQ(e->value_text, std::to_string(serial)) << name;
   }
   for (const char* absent : {"R", "x1", "R1x", "R10000", "r1", "R3 "}) {
     if (first.count(absent) == 0) {
-      EXPECT_EQ(list.find(absent), nullptr) << absent;
+      EXPECT_FALSE(list.find(absent)) << absent;
     }
   }
 
-  // The chain still holds every entry, duplicates included, in file order.
-  int serial = 0;
-  for (const PartsEntry* e = list.head(); e != nullptr; e = e->next)
-    ASSERT_EQ(e->value_text.view(), std::to_string(serial++));
-  EXPECT_EQ(serial, 5002);
+  // Every entry is counted, duplicates included; only first ones are kept.
   EXPECT_EQ(list.size(), 5002u);
+  EXPECT_EQ(list.names(), first.size());
+}
+
+// Many entries of few names, interleaved: the first of each still wins after
+// the index has grown past them several times.
+TEST(PartsListIndex, FirstEntryWinsAcrossManyDuplicates) {
+  PartsList list;
+  for (int round = 0; round < 200; ++round) {
+    for (int name = 0; name < 50; ++name)
+      list.append(texts_for("D" + std::to_string(name), round));
+    list.append(texts_for("U" + std::to_string(round), round));
+  }
+  for (int name = 0; name < 50; ++name) {
+    const std::optional<PartsEntry> e = list.find("D" + std::to_string(name));
+    ASSERT_TRUE(e) << name;
+    EXPECT_EQ(e->value_text, "0") << name;
+  }
+  ASSERT_TRUE(list.find("U199"));
+  EXPECT_EQ(list.find("U199")->value_text, "199");
+  EXPECT_EQ(list.names(), 250u);
 }
 
 TEST(PartsListIndex, EmptyListFindsNothing) {
   const PartsList list;
-  EXPECT_EQ(list.find("R1"), nullptr);
-  EXPECT_EQ(list.find(""), nullptr);
+  EXPECT_FALSE(list.find("R1"));
+  EXPECT_FALSE(list.find(""));
 }
 
 }  // namespace
