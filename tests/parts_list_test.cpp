@@ -6,6 +6,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace relabel::testing {
@@ -99,13 +100,16 @@ TEST(PartsList, LookupIsExactAndTheFirstEntryOfANameWins) {
   list.append(texts_of({"C1", "100n", "", ""}));
   list.append(texts_of({"R1", "22k", "", ""}));
   list.append(texts_of({"", "empty", "", ""}));
+  list.append(texts_of({"R10", "1M", "", ""}));  // "R1" is a prefix of it
+  list.append(texts_of({"R1 ", "1R", "", ""}));
 
-  ASSERT_TRUE(list.find("R1"));
-  EXPECT_EQ(list.find("R1")->value_text, "10k");
-  EXPECT_EQ(list.find("C1")->value_text, "100n");
-  ASSERT_TRUE(list.find(""));
-  EXPECT_EQ(list.find("")->value_text, "empty");
-  for (const char* other : {"r1", "c1", "R1 ", " R1", "R", "R10"}) {
+  const std::pair<const char*, const char*> found[] = {
+      {"R1", "10k"}, {"C1", "100n"}, {"", "empty"}, {"R10", "1M"}, {"R1 ", "1R"}};
+  for (const auto& [name, value] : found) {
+    ASSERT_TRUE(list.find(name)) << name;
+    EXPECT_EQ(list.find(name)->value_text, value);
+  }
+  for (const char* other : {"r1", "c1", " R1", "R", "R100", "R1  "}) {
     SCOPED_TRACE(other);
     EXPECT_FALSE(list.find(other));
   }
@@ -138,36 +142,6 @@ TEST(PartsList, TextsOfEveryLengthComeBackWhole) {
     EXPECT_EQ(e->value_text, t[1]);
     EXPECT_EQ(e->second_text, t[2]);
   }
-}
-
-TEST(PartsList, ANameThatIsAPrefixOfAnotherIsADifferentName) {
-  PartsList list;
-  const std::string long72(72, 'L');
-  for (const std::string& name : {std::string("R1"), std::string("R10"),
-                                  std::string("R1 "), long72.substr(0, 71),
-                                  long72})
-    list.append(texts_of({name, "v" + std::to_string(name.size()), "", ""}));
-  for (const std::string& name : {std::string("R1"), std::string("R10"),
-                                  std::string("R1 "), long72.substr(0, 71),
-                                  long72}) {
-    ASSERT_TRUE(list.find(name)) << name;
-    EXPECT_EQ(list.find(name)->value_text, "v" + std::to_string(name.size()));
-  }
-  for (const char* absent : {"R", "R100", "R0"}) EXPECT_FALSE(list.find(absent));
-}
-
-TEST(PartsList, DuplicateEntriesAreCountedButTakeNoMemory) {
-  PartsList list;
-  const PartsTexts dup = texts_of({"R1", "10k", "0805", ""});
-  const PartsTexts other = texts_of({"C1", "1n", "", ""});
-  list.append(dup);
-  list.append(other);
-  const std::size_t bytes = list.memory_bytes();
-  EXPECT_GT(bytes, 0u);
-  for (int i = 0; i < 300000; ++i) list.append(i % 2 ? dup : other);
-  EXPECT_EQ(list.memory_bytes(), bytes);
-  EXPECT_EQ(list.size(), 300002u);
-  EXPECT_EQ(list.names(), 2u);
 }
 
 std::string part_name(int i) {
