@@ -122,26 +122,37 @@ std::size_t PartsList::memory_bytes() const {
 }
 namespace {
 
-void store_text(ShortText72& destination, std::string_view text) {
-  if (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  to_counted_text(destination, text);
+void store_text(ShortText72& destination, const char* begin, const char* end) {
+  if (begin != end && end[-1] == ' ') --end;
+  to_counted_text(destination, std::string_view(begin, static_cast<std::size_t>(end - begin)));
+}
+
+// The next double quote at or after `p`, or `end`. Parts-list texts are
+// short: the first bytes are scanned inline, a longer rest by memchr.
+const char* next_quote(const char* p, const char* end) {
+  const char* const inline_end = end - p > 32 ? p + 32 : end;
+  for (; p != inline_end; ++p) {
+    if (*p == '"') return p;
+  }
+  if (p == end) return end;
+  const void* q = std::memchr(p, '"', static_cast<std::size_t>(end - p));
+  return q != nullptr ? static_cast<const char*>(q) : end;
 }
 
 }  // namespace
 
 void parse_parts_line(std::string_view line, PartsTexts& texts) {
   for (ShortText72& t : texts) t.length = 0;
-  const std::size_t first = line.find('"');
-  if (first == std::string_view::npos) return;
-  std::string_view rest = line.substr(first + 1);
+  const char* p = line.data();
+  const char* const end = p + line.size();
   for (ShortText72& text : texts) {
-    const std::size_t close = rest.find('"');
-    if (close == std::string_view::npos) return;  // the text stays empty
-    store_text(text, rest.substr(0, close));
-    rest.remove_prefix(close + 1);
-    const std::size_t open = rest.find('"');
-    if (open == std::string_view::npos) return;
-    rest.remove_prefix(open + 1);
+    p = next_quote(p, end);  // the opening quote
+    if (p == end) return;
+    const char* const begin = ++p;
+    p = next_quote(p, end);
+    if (p == end) return;  // an unclosed text stays empty
+    store_text(text, begin, p);
+    ++p;
   }
 }
 
