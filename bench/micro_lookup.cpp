@@ -28,7 +28,7 @@ void BM_PartsListFind(benchmark::State& state) {
   }
   std::int64_t found = 0;
   for (auto _ : state) {
-    for (const std::string& n : names) found += list.find(n) != nullptr;
+    for (const std::string& n : names) found += list.find(n).has_value();
   }
   benchmark::DoNotOptimize(found);
   state.SetItemsProcessed(state.iterations() *

@@ -18,9 +18,17 @@ relabel="$(realpath "$relabel")"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
+# The generator of names that collide in an index hashed without a key.
+c++ -O2 -std=c++20 -Isrc hardening/colliding_names.cpp src/convert/name_hash.cpp \
+  -o "$work/colliding_names"
+
 # make CASE SCALE: writes $work/CASE/in.pnl and in.pcb, SCALE times the size.
 make_case() {
   mkdir -p "$work/$1"
+  if [ "$1" = colliding_names_500k ]; then
+    "$work/colliding_names" "$(awk -v s="$2" 'BEGIN { printf "%d", 500000 * s }')" "$work/$1"
+    return
+  fi
   python3 - "$1" "$work/$1" "$2" <<'PY'
 import os, sys
 case, d, scale = sys.argv[1], sys.argv[2], float(sys.argv[3])
@@ -77,14 +85,15 @@ run_case() {
   local rss=$(tail -n 1 "$d/relabel.time" | cut -d' ' -f2)
   local cs=$(tail -n 1 "$d/cat.time") ds=$(tail -n 1 "$d/dd.time")
   local ratio=$(awk -v a="$rs" -v b="$cs" 'BEGIN { if (b < 0.01) b = 0.01; printf "%.1f", a / b }')
-  printf '%-22s %5s %12d %4d %9s %7s %8s %9s %11s' "$1" "$2" "$bytes" "$code" \
-    "$rs" "$cs" "$ds" "$ratio" "$rss"
+  local dratio=$(awk -v a="$rs" -v b="$ds" 'BEGIN { if (b < 0.01) b = 0.01; printf "%.1f", a / b }')
+  printf '%-22s %5s %12d %4d %9s %7s %8s %9s %8s %11s' "$1" "$2" "$bytes" "$code" \
+    "$rs" "$cs" "$ds" "$ratio" "$dratio" "$rss"
   rm -rf "$d"
 }
 
-cases="${HOSTILE_CASES:-line_50mb quotes_1m parens_1m empty_lines_parts_1m empty_lines_board_1m nul_high_bytes_50mb parts_500k}"
-printf '%-22s %5s %12s %4s %9s %7s %8s %9s %11s %s\n' case scale input_bytes exit \
-  relabel_s cat_s dd128_s x_cat peak_rss_kb "time(1)/time(0.2)"
+cases="${HOSTILE_CASES:-line_50mb quotes_1m parens_1m empty_lines_parts_1m empty_lines_board_1m nul_high_bytes_50mb parts_500k colliding_names_500k}"
+printf '%-22s %5s %12s %4s %9s %7s %8s %9s %8s %11s %s\n' case scale input_bytes exit \
+  relabel_s cat_s dd128_s x_cat x_dd128 peak_rss_kb "time(1)/time(0.2)"
 for c in $cases; do
   run_case "$c" 0.2
   small=$rs

@@ -88,8 +88,17 @@ TEST_F(OutOfMemory, ALineLargerThanMemoryIsReported) {
 
 TEST_F(OutOfMemory, APartsListLargerThanMemoryIsReported) {
   TempDir dir;
+  // Only the first entry of a name is stored, so each line names another
+  // component, with texts of the full 72 characters: about 250 bytes kept
+  // per line, 75 MB for the list.
+  const std::string texts = " \"" + std::string(72, 'v') + "\" \"" +
+                            std::string(72, 's') + "\"\n";
   std::string parts = "Components\n";
-  for (int i = 0; i < 400000; ++i) parts += "\"x\"\n";
+  for (int i = 0; i < 300000; ++i) {
+    std::string name = std::to_string(i);
+    name.resize(72, 'n');
+    parts += "\"" + name + "\"" + texts;
+  }
   dir.write("in.pnl", parts);
   dir.write("in.pcb", kBoardHead);
   const Timed t = relabel_in(dir, kLimit);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <optional>
 #include <string>
 
 #include "convert/parts_list.h"
@@ -34,29 +35,46 @@ TEST(PartsListIndex, FirstEntryOfEachNameIsFoundAcrossGrowth) {
   first.emplace("", 5000);
 
   for (const auto& [name, serial] : first) {
-    const PartsEntry* e = list.find(name);
-    ASSERT_NE(e, nullptr) << name;
-    EXPECT_EQ(e->name.view(), name);
-    EXPECT_EQ(e->value_text.view(), std::to_string(serial)) << name;
+    const std::optional<PartsEntry> e = list.find(name);
+    ASSERT_TRUE(e) << name;
+    EXPECT_EQ(e->name, name);
+    EXPECT_EQ(e->value_text, std::to_string(serial)) << name;
   }
   for (const char* absent : {"R", "x1", "R1x", "R10000", "r1", "R3 "}) {
     if (first.count(absent) == 0) {
-      EXPECT_EQ(list.find(absent), nullptr) << absent;
+      EXPECT_FALSE(list.find(absent)) << absent;
     }
   }
 
-  // The chain still holds every entry, duplicates included, in file order.
-  int serial = 0;
-  for (const PartsEntry* e = list.head(); e != nullptr; e = e->next)
-    ASSERT_EQ(e->value_text.view(), std::to_string(serial++));
-  EXPECT_EQ(serial, 5002);
+  // Every entry is counted, duplicates included; only first ones are kept.
   EXPECT_EQ(list.size(), 5002u);
+  EXPECT_EQ(list.names(), first.size());
+}
+
+// Many entries of few names, interleaved: the first of each wins, and the
+// later ones are counted but take no memory.
+TEST(PartsListIndex, FirstEntryWinsAcrossManyDuplicatesInFlatMemory) {
+  PartsList list;
+  std::size_t bytes = 0;
+  for (int round = 0; round < 2000; ++round) {
+    for (int name = 0; name < 50; ++name)
+      list.append(texts_for("D" + std::to_string(name), round));
+    if (round == 0) bytes = list.memory_bytes();
+  }
+  EXPECT_EQ(list.memory_bytes(), bytes);
+  EXPECT_EQ(list.size(), 100000u);
+  EXPECT_EQ(list.names(), 50u);
+  for (int name = 0; name < 50; ++name) {
+    const std::optional<PartsEntry> e = list.find("D" + std::to_string(name));
+    ASSERT_TRUE(e) << name;
+    EXPECT_EQ(e->value_text, "0") << name;
+  }
 }
 
 TEST(PartsListIndex, EmptyListFindsNothing) {
   const PartsList list;
-  EXPECT_EQ(list.find("R1"), nullptr);
-  EXPECT_EQ(list.find(""), nullptr);
+  EXPECT_FALSE(list.find("R1"));
+  EXPECT_FALSE(list.find(""));
 }
 
 }  // namespace

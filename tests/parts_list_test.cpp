@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace relabel::testing {
@@ -75,23 +77,21 @@ PartsTexts texts_of(const Texts& strings) {
   return texts;
 }
 
-TEST(PartsList, KeepsFileOrderAndTheTextsOfEachLine) {
+TEST(PartsList, StoresTheTextsOfTheFirstEntryOfEachName) {
   PartsList list;
-  EXPECT_EQ(list.head(), nullptr);
   list.append(texts_of({"R1", "10k", "0805", "x"}));
   list.append(texts_of({"C1", "100n", "1206", ""}));
   list.append(texts_of({"R1", "22k", "0603", ""}));
-
-  std::vector<std::string> order;
-  for (const PartsEntry* e = list.head(); e != nullptr; e = e->next)
-    order.emplace_back(e->name.view());
-  EXPECT_EQ(order, (std::vector<std::string>{"R1", "C1", "R1"}));
   EXPECT_EQ(list.size(), 3u);
+  EXPECT_EQ(list.names(), 2u);
 
-  const PartsEntry* first = list.head();
-  EXPECT_EQ(first->value_text.view(), "10k");
-  EXPECT_EQ(first->second_text.view(), "0805");
-  EXPECT_EQ(first->fourth_text.view(), "x");
+  const std::optional<PartsEntry> r1 = list.find("R1");
+  ASSERT_TRUE(r1);
+  EXPECT_EQ(r1->name, "R1");
+  EXPECT_EQ(r1->value_text, "10k");
+  EXPECT_EQ(r1->second_text, "0805");
+  ASSERT_TRUE(list.find("C1"));
+  EXPECT_EQ(list.find("C1")->second_text, "1206");
 }
 
 TEST(PartsList, LookupIsExactAndTheFirstEntryOfANameWins) {
@@ -100,15 +100,47 @@ TEST(PartsList, LookupIsExactAndTheFirstEntryOfANameWins) {
   list.append(texts_of({"C1", "100n", "", ""}));
   list.append(texts_of({"R1", "22k", "", ""}));
   list.append(texts_of({"", "empty", "", ""}));
+  list.append(texts_of({"R10", "1M", "", ""}));  // "R1" is a prefix of it
+  list.append(texts_of({"R1 ", "1R", "", ""}));
 
-  ASSERT_NE(list.find("R1"), nullptr);
-  EXPECT_EQ(list.find("R1")->value_text.view(), "10k");
-  EXPECT_EQ(list.find("C1")->value_text.view(), "100n");
-  ASSERT_NE(list.find(""), nullptr);
-  EXPECT_EQ(list.find("")->value_text.view(), "empty");
-  for (const char* other : {"r1", "c1", "R1 ", " R1", "R", "R10"}) {
+  const std::pair<const char*, const char*> found[] = {
+      {"R1", "10k"}, {"C1", "100n"}, {"", "empty"}, {"R10", "1M"}, {"R1 ", "1R"}};
+  for (const auto& [name, value] : found) {
+    ASSERT_TRUE(list.find(name)) << name;
+    EXPECT_EQ(list.find(name)->value_text, value);
+  }
+  for (const char* other : {"r1", "c1", " R1", "R", "R100", "R1  "}) {
     SCOPED_TRACE(other);
-    EXPECT_EQ(list.find(other), nullptr);
+    EXPECT_FALSE(list.find(other));
+  }
+}
+
+// Texts are stored at their own lengths, back to back: each must come back
+// with exactly its bytes, whatever the lengths of its neighbours.
+TEST(PartsList, TextsOfEveryLengthComeBackWhole) {
+  PartsList list;
+  std::vector<Texts> stored;
+  for (std::size_t a : {0, 1, 71, 72}) {
+    for (std::size_t b : {0, 71, 72, 80}) {
+      // Names of 75 and more characters as read are cut to 72.
+      const std::string name =
+          std::to_string(a) + "_" + std::to_string(b) + std::string(a, 'n');
+      const std::string value(b, 'v'), second(80 - b, 's');
+      PartsTexts texts;
+      parse_parts_line("\"" + name + "\" \"" + value + "\" \"" + second + "\"",
+                       texts);
+      list.append(texts);
+      stored.push_back({name.substr(0, 72), value.substr(0, 72),
+                        second.substr(0, 72), ""});
+    }
+  }
+  for (const Texts& t : stored) {
+    SCOPED_TRACE(t[0]);
+    const std::optional<PartsEntry> e = list.find(t[0]);
+    ASSERT_TRUE(e);
+    EXPECT_EQ(e->name, t[0]);
+    EXPECT_EQ(e->value_text, t[1]);
+    EXPECT_EQ(e->second_text, t[2]);
   }
 }
 
@@ -120,12 +152,13 @@ std::string part_name(int i) {
 
 TEST(PartsList, EntriesStayFindableAsTheListGrows) {
   PartsList list;
+  EXPECT_FALSE(list.find(part_name(0)));
   for (int i = 0; i < 20000; ++i)
     list.append(texts_of({part_name(i), std::to_string(i), "", ""}));
   for (int i : {0, 1, 4095, 4096, 19999}) {
-    const PartsEntry* e = list.find(part_name(i));
-    ASSERT_NE(e, nullptr) << i;
-    EXPECT_EQ(e->value_text.view(), std::to_string(i));
+    const std::optional<PartsEntry> e = list.find(part_name(i));
+    ASSERT_TRUE(e) << i;
+    EXPECT_EQ(e->value_text, std::to_string(i));
   }
 }
 

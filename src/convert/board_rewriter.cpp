@@ -32,7 +32,7 @@ void rewrite_labels(RunState& state, const PartsEntry& match) {
   read_line(state);
   parse_board_entry(state.current_line, label);
   print_mark('+');
-  copy_counted_text(label.name, match.value_text, 72);
+  to_counted_text(label.name, match.value_text);
   if (state.relocate_value_label) {
     label.numbers[0] = entry.numbers[0];
     label.numbers[1] = entry.numbers[1];
@@ -45,7 +45,7 @@ void rewrite_labels(RunState& state, const PartsEntry& match) {
 
   read_line(state);
   parse_board_entry(state.current_line, label);
-  copy_counted_text(label.name, match.second_text, 72);
+  to_counted_text(label.name, match.second_text);
   label.numbers[2] = 0;
   write_board_entry(state.output, label, 3);
 }
@@ -59,8 +59,9 @@ void copy_section(RunState& state) {
     }
     parse_board_entry(state.current_line, state.entry);
     copy_line(state);
-    const PartsEntry* match = state.parts.find(state.entry.name.view());
-    if (match != nullptr) {
+    const std::optional<PartsEntry> match =
+        state.parts.find(state.entry.name.view());
+    if (match) {
       rewrite_labels(state, *match);
       continue;
     }

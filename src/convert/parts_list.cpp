@@ -1,85 +1,158 @@
 #include "convert/parts_list.h"
 
-#include <functional>
+#include <cstring>
+#include <new>
+#include <utility>
 
 namespace relabel {
 
 namespace {
 
-std::size_t hash_name(std::string_view name) {
-  return std::hash<std::string_view>{}(name);
+// An entry in the arena: three length bytes, then name, value text and
+// second text. Entries never straddle a chunk, so an offset's chunk and
+// position are its high and low bits.
+constexpr unsigned kChunkBits = 16;
+constexpr std::uint32_t kChunkSize = std::uint32_t{1} << kChunkBits;
+constexpr std::uint32_t kHeader = 3;
+constexpr std::uint32_t kMaxEntry = kHeader + 3 * 72;
+// Offsets are 32 bits and 0 marks an empty slot: the arena stops one chunk
+// short of 4 GiB.
+constexpr std::size_t kMaxChunks = (std::size_t{1} << (32 - kChunkBits)) - 1;
+constexpr std::size_t kFirstIndexSize = 64;
+
+// What operator new does when memory runs out: the runtime's handler turns
+// it into the out-of-memory report.
+[[noreturn]] void memory_exhausted() {
+  if (std::new_handler handler = std::get_new_handler()) handler();
+  throw std::bad_alloc();
 }
 
 }  // namespace
 
-PartsEntry& PartsList::append(const PartsTexts& texts) {
-  if (!entries_) entries_.emplace();
-  PartsEntry& entry = entries_->emplace_back();
-  entry.name = texts[0];
-  entry.value_text = texts[1];
-  entry.second_text = texts[2];
-  entry.fourth_text = texts[3];
-  if (tail_ != nullptr) {
-    tail_->next = &entry;
-  } else {
-    head_ = &entry;
-  }
-  tail_ = &entry;
-  if (2 * size() > index_.size()) grow_index();
+std::uint32_t PartsList::hash_of(std::string_view name) const {
+  return static_cast<std::uint32_t>(name_hash(name, key_));
+}
+
+PartsEntry PartsList::entry_at(std::uint32_t ref) const {
+  const std::uint32_t offset = ref - 1;
+  const char* p = chunks_[offset >> kChunkBits].get() + (offset & (kChunkSize - 1));
+  const auto n0 = static_cast<unsigned char>(p[0]);
+  const auto n1 = static_cast<unsigned char>(p[1]);
+  const auto n2 = static_cast<unsigned char>(p[2]);
+  p += kHeader;
+  return {{p, n0}, {p + n0, n1}, {p + n0 + n1, n2}};
+}
+
+const PartsList::Slot& PartsList::probe(std::string_view name,
+                                        std::uint32_t hash) const {
   const std::size_t mask = index_.size() - 1;
-  for (std::size_t i = hash_name(entry.name.view()) & mask;; i = (i + 1) & mask) {
-    if (index_[i] == nullptr) {
-      index_[i] = &entry;
-      break;
-    }
-    if (index_[i]->name.view() == entry.name.view()) break;  // keeps the earlier
+  for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+    const Slot& slot = index_[i];
+    if (slot.ref == 0) return slot;
+    if (slot.hash == hash && entry_at(slot.ref).name == name) return slot;
   }
-  return entry;
+}
+
+PartsList::Slot& PartsList::probe(std::string_view name, std::uint32_t hash) {
+  return const_cast<Slot&>(std::as_const(*this).probe(name, hash));
+}
+
+std::uint32_t PartsList::store(const PartsTexts& texts) {
+  const std::uint32_t size =
+      kHeader + texts[0].length + texts[1].length + texts[2].length;
+  if (chunks_.empty() || chunk_used_ + size > kChunkSize) {
+    if (chunks_.size() == kMaxChunks) memory_exhausted();
+    std::unique_ptr<char[]> chunk(new char[kChunkSize]);
+    chunks_.push_back(std::move(chunk));
+    chunk_used_ = 0;
+  }
+  const auto offset = static_cast<std::uint32_t>(
+      ((chunks_.size() - 1) << kChunkBits) | chunk_used_);
+  char* p = chunks_.back().get() + chunk_used_;
+  *p++ = static_cast<char>(texts[0].length);
+  *p++ = static_cast<char>(texts[1].length);
+  *p++ = static_cast<char>(texts[2].length);
+  for (int t = 0; t < 3; ++t) {
+    std::memcpy(p, texts[t].slots, texts[t].length);
+    p += texts[t].length;
+  }
+  chunk_used_ += size;
+  return offset + 1;
+}
+
+void PartsList::append(const PartsTexts& texts) {
+  static_assert(kMaxEntry < kChunkSize);
+  ++appended_;
+  if (index_.empty()) key_ = random_name_hash_key();
+  if (2 * (std::size_t{names_} + 1) > index_.size()) grow_index();
+  const std::string_view name = texts[0].view();
+  const std::uint32_t hash = hash_of(name);
+  Slot& slot = probe(name, hash);
+  if (slot.ref != 0) return;  // the earlier entry of this name wins
+  slot.ref = store(texts);
+  slot.hash = hash;
+  ++names_;
 }
 
 void PartsList::grow_index() {
-  std::vector<const PartsEntry*> old = std::move(index_);
-  index_.assign(old.empty() ? 64 : 2 * old.size(), nullptr);
-  const std::size_t mask = index_.size() - 1;
-  for (const PartsEntry* e : old) {
-    if (e == nullptr) continue;
-    std::size_t i = hash_name(e->name.view()) & mask;
-    while (index_[i] != nullptr) i = (i + 1) & mask;
-    index_[i] = e;
+  const std::size_t size = index_.empty() ? kFirstIndexSize : 2 * index_.size();
+  if (size > index_.max_size()) memory_exhausted();
+  std::vector<Slot> old = std::move(index_);
+  index_.assign(size, Slot{});
+  const std::size_t mask = size - 1;
+  for (const Slot& s : old) {
+    if (s.ref == 0) continue;
+    std::size_t i = s.hash & mask;
+    while (index_[i].ref != 0) i = (i + 1) & mask;
+    index_[i] = s;
   }
 }
 
-const PartsEntry* PartsList::find(std::string_view name) const {
-  if (index_.empty()) return nullptr;
-  const std::size_t mask = index_.size() - 1;
-  for (std::size_t i = hash_name(name) & mask;; i = (i + 1) & mask) {
-    const PartsEntry* e = index_[i];
-    if (e == nullptr || e->name.view() == name) return e;
-  }
+std::optional<PartsEntry> PartsList::find(std::string_view name) const {
+  if (index_.empty()) return std::nullopt;
+  const Slot& slot = probe(name, hash_of(name));
+  if (slot.ref == 0) return std::nullopt;
+  return entry_at(slot.ref);
 }
 
+std::size_t PartsList::memory_bytes() const {
+  return chunks_.size() * std::size_t{kChunkSize} +
+         chunks_.capacity() * sizeof(chunks_[0]) +
+         index_.capacity() * sizeof(Slot);
+}
 namespace {
 
-void store_text(ShortText72& destination, std::string_view text) {
-  if (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  to_counted_text(destination, text);
+void store_text(ShortText72& destination, const char* begin, const char* end) {
+  if (begin != end && end[-1] == ' ') --end;
+  to_counted_text(destination, std::string_view(begin, static_cast<std::size_t>(end - begin)));
+}
+
+// The next double quote at or after `p`, or `end`. Parts-list texts are
+// short: the first bytes are scanned inline, a longer rest by memchr.
+const char* next_quote(const char* p, const char* end) {
+  const char* const inline_end = end - p > 32 ? p + 32 : end;
+  for (; p != inline_end; ++p) {
+    if (*p == '"') return p;
+  }
+  if (p == end) return end;
+  const void* q = std::memchr(p, '"', static_cast<std::size_t>(end - p));
+  return q != nullptr ? static_cast<const char*>(q) : end;
 }
 
 }  // namespace
 
 void parse_parts_line(std::string_view line, PartsTexts& texts) {
   for (ShortText72& t : texts) t.length = 0;
-  const std::size_t first = line.find('"');
-  if (first == std::string_view::npos) return;
-  std::string_view rest = line.substr(first + 1);
+  const char* p = line.data();
+  const char* const end = p + line.size();
   for (ShortText72& text : texts) {
-    const std::size_t close = rest.find('"');
-    if (close == std::string_view::npos) return;  // the text stays empty
-    store_text(text, rest.substr(0, close));
-    rest.remove_prefix(close + 1);
-    const std::size_t open = rest.find('"');
-    if (open == std::string_view::npos) return;
-    rest.remove_prefix(open + 1);
+    p = next_quote(p, end);  // the opening quote
+    if (p == end) return;
+    const char* const begin = ++p;
+    p = next_quote(p, end);
+    if (p == end) return;  // an unclosed text stays empty
+    store_text(text, begin, p);
+    ++p;
   }
 }
 

@@ -3,11 +3,13 @@
 
 #include <array>
 #include <cstddef>
-#include <deque>
+#include <cstdint>
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <vector>
 
+#include "convert/name_hash.h"
 #include "runtime/counted_text.h"
 
 namespace relabel {
@@ -16,39 +18,60 @@ namespace relabel {
 // second text, fourth text.
 using PartsTexts = std::array<ShortText72, 4>;
 
+// What a lookup answers: the texts of the first entry of a name. The views
+// stay valid as long as the list.
 struct PartsEntry {
-  ShortText72 name;
-  ShortText72 value_text;  // the second quoted text, or the fourth if set
-  ShortText72 second_text;
-  ShortText72 fourth_text;
-  PartsEntry* next = nullptr;
+  std::string_view name;
+  std::string_view value_text;  // the second quoted text, or the fourth if set
+  std::string_view second_text;
 };
 
-// Entries in file order, linked from head to tail, plus a hash index by name
-// in which the first entry of a name wins. Entries never move or go away.
-// The index is an open-addressing table of entry pointers, at most half
-// full: no allocation per entry beyond the entry itself.
+// Only the first entry of a name can ever be found, so only that entry is
+// stored: its name, value text and second text, at their real lengths, one
+// after the other in an arena of fixed-size chunks that never move. Later
+// entries of a name are counted and cost nothing else. The index is an
+// open-addressing table, at most half full, of 8-byte slots: the entry's
+// arena offset and 32 bits of its name's keyed hash, so that a probe rarely
+// touches the arena and growing the index never rehashes a name.
+// An empty list allocates nothing; the first append does.
 class PartsList {
  public:
   PartsList() = default;
   PartsList(const PartsList&) = delete;
   PartsList& operator=(const PartsList&) = delete;
 
-  PartsEntry& append(const PartsTexts& texts);
-  // The first entry whose name has the same length and bytes, or nullptr.
-  const PartsEntry* find(std::string_view name) const;
-  const PartsEntry* head() const { return head_; }
-  std::size_t size() const { return entries_ ? entries_->size() : 0; }
+  // Stores the name (texts[0]), value text (texts[1]) and second text
+  // (texts[2]) unless the name is stored already.
+  void append(const PartsTexts& texts);
+  // The first entry whose name has the same length and bytes.
+  std::optional<PartsEntry> find(std::string_view name) const;
+  // Entries appended, every one counted.
+  std::uint64_t size() const { return appended_; }
+  // Distinct names stored.
+  std::uint32_t names() const { return names_; }
+  // Bytes the arena and the index hold (their capacity, not their use).
+  std::size_t memory_bytes() const;
 
  private:
+  struct Slot {
+    std::uint32_t ref = 0;   // arena offset + 1; 0 is an empty slot
+    std::uint32_t hash = 0;  // the name hash's low 32 bits
+  };
+
+  std::uint32_t hash_of(std::string_view name) const;
+  // The slot holding `name`, or the empty slot where it would go.
+  Slot& probe(std::string_view name, std::uint32_t hash);
+  const Slot& probe(std::string_view name, std::uint32_t hash) const;
+  PartsEntry entry_at(std::uint32_t ref) const;
+  std::uint32_t store(const PartsTexts& texts);
   void grow_index();
 
-  // Made on the first entry: an empty list allocates nothing, so the run
-  // needs no memory before its banner.
-  std::optional<std::deque<PartsEntry>> entries_;
-  PartsEntry* head_ = nullptr;
-  PartsEntry* tail_ = nullptr;
-  std::vector<const PartsEntry*> index_;  // size a power of two, or empty
+  std::vector<std::unique_ptr<char[]>> chunks_;
+  std::uint32_t chunk_used_ = 0;  // bytes used in the last chunk
+  std::vector<Slot> index_;  // size a power of two, or empty
+  std::uint32_t names_ = 0;
+  std::uint64_t appended_ = 0;
+  NameHashKey key_;  // drawn on the first append
 };
 
 // Reads a line as its quoted texts: between the first and second double
