@@ -30,6 +30,7 @@ fi
 
 # Prints each skipped test of the last ctest run in BUILD with its reason.
 list_skips() {
+  [ -f "$1/Testing/Temporary/LastTest.log" ] || return 0
   awk '/: Skipped$/ { getline reason; next_reason = reason }
        /^\[  SKIPPED \] [A-Za-z0-9_]+\.[A-Za-z0-9_]+ \(/ {
          print "  skipped " $4 ": " next_reason }' \
