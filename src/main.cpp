@@ -2,8 +2,7 @@
 #include "runtime/run_end.h"
 
 int main(int argc, char** argv) {
-  relabel::start_runtime(relabel::native_platform(argc, argv));
-  relabel::run_guarded([] {
+  relabel::run_program(relabel::native_platform(argc, argv), [] {
     static relabel::RunState state;
     relabel::run_conversion(state);
   });

@@ -6,6 +6,7 @@
 
 #include <new>
 #include <regex>
+#include <stdexcept>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -280,6 +281,26 @@ TEST_F(FailureTest, FaultAfterTheLayerIsDownTakesThePlainPath) {
   fault.code_position = 0x1A2B4;
   EXPECT_EQ(exit_code_of([&] { handle_platform_fault(fault); }), 200);
   EXPECT_EQ(fake_.console, "Runtime error 200 at 0001A2B4\0\r\n"s);
+}
+
+TEST_F(FailureTest, ExceptionsEscapingStartUpEndInThePlainReport) {
+  const std::pair<std::exception_ptr, int> cases[] = {
+      {std::make_exception_ptr(std::bad_alloc()), 203},
+      {std::make_exception_ptr(std::runtime_error("start")), 255},
+  };
+  for (const auto& [thrown, number] : cases) {
+    FakePlatform fake;
+    fake.executable_path_throws = thrown;
+    static bool ran;
+    ran = false;
+    EXPECT_EQ(exit_code_of([&] { run_program(fake, [] { ran = true; }); }), number);
+    EXPECT_FALSE(ran);
+    EXPECT_TRUE(std::regex_match(
+        fake.console, std::regex("Runtime error " + std::to_string(number) +
+                                 " at [0-9A-F]{8}\\0\r\n"s)))
+        << fake.console;
+  }
+  set_platform(&fake_);
 }
 
 template <typename Derived, typename Base>

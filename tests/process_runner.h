@@ -11,10 +11,11 @@ namespace relabel::testing {
 struct ProcessResult {
   int exit_code = -1;  // -N when the child was killed by signal N
   std::string output;  // standard output, byte for byte
+  std::string error;   // standard error (POSIX only; empty on Windows)
 };
 
 struct ProcessOptions {
-  std::string working_dir;
+  std::string working_dir = {};
   std::uint64_t address_space_limit = 0;  // bytes; 0 leaves it unlimited
   // Windows: the command line handed to the child as it stands, instead of
   // one joined from argv (argv[0] still names the program to start; empty
@@ -22,6 +23,10 @@ struct ProcessOptions {
   std::string raw_command_line = {};
   // Windows: the child gets a console of its own instead of the pipe.
   bool new_console = false;
+  // POSIX: the largest file the child may write, in bytes; 0: unlimited.
+  std::uint64_t file_size_limit = 0;
+  // POSIX: NAME=VALUE settings added to the child's environment.
+  std::vector<std::string> environment = {};
 };
 
 // The path a running program reports as its own for `path`: on Windows the

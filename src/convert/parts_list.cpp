@@ -13,7 +13,8 @@ std::size_t hash_name(std::string_view name) {
 }  // namespace
 
 PartsEntry& PartsList::append(const PartsTexts& texts) {
-  PartsEntry& entry = entries_.emplace_back();
+  if (!entries_) entries_.emplace();
+  PartsEntry& entry = entries_->emplace_back();
   entry.name = texts[0];
   entry.value_text = texts[1];
   entry.second_text = texts[2];
@@ -24,7 +25,7 @@ PartsEntry& PartsList::append(const PartsTexts& texts) {
     head_ = &entry;
   }
   tail_ = &entry;
-  if (2 * entries_.size() > index_.size()) grow_index();
+  if (2 * size() > index_.size()) grow_index();
   const std::size_t mask = index_.size() - 1;
   for (std::size_t i = hash_name(entry.name.view()) & mask;; i = (i + 1) & mask) {
     if (index_[i] == nullptr) {

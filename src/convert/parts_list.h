@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <deque>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -37,12 +38,14 @@ class PartsList {
   // The first entry whose name has the same length and bytes, or nullptr.
   const PartsEntry* find(std::string_view name) const;
   const PartsEntry* head() const { return head_; }
-  std::size_t size() const { return entries_.size(); }
+  std::size_t size() const { return entries_ ? entries_->size() : 0; }
 
  private:
   void grow_index();
 
-  std::deque<PartsEntry> entries_;
+  // Made on the first entry: an empty list allocates nothing, so the run
+  // needs no memory before its banner.
+  std::optional<std::deque<PartsEntry>> entries_;
   PartsEntry* head_ = nullptr;
   PartsEntry* tail_ = nullptr;
   std::vector<const PartsEntry*> index_;  // size a power of two, or empty

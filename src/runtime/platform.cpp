@@ -8,6 +8,13 @@ Platform* native = nullptr;
 
 Platform& platform() { return *current; }
 
+std::size_t Platform::copy_executable_path(char* buffer, std::size_t size) {
+  const std::string path = executable_path();
+  const std::size_t n = path.size() < size ? path.size() : size;
+  path.copy(buffer, n);
+  return n;
+}
+
 void set_platform(Platform* replacement) {
   current = replacement ? replacement : native;
 }

@@ -70,6 +70,11 @@ class Platform {
   virtual std::vector<std::string> command_args() = 0;
   // The full path of the running executable, or empty when unknown.
   virtual std::string executable_path() = 0;
+  // The same path copied into `buffer` (at most `size` bytes, no terminator);
+  // returns the length copied. Start-up uses it before memory exhaustion can
+  // be reported, so platforms override it with a form that does not
+  // allocate.
+  virtual std::size_t copy_executable_path(char* buffer, std::size_t size);
   // The load address and file path of the module holding `address`. Must
   // not allocate: it runs while memory may be exhausted.
   virtual bool module_at(std::uintptr_t address, std::uintptr_t& base,

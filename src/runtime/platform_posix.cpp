@@ -2,8 +2,9 @@
 //
 // Error numbers are mapped onto the Windows codes the reports know: a missing
 // file 2 (3 when a folder of its path is missing), access denied 5, too many
-// open files 4, sharing violation 32, disk full 112, invalid name 123, broken
-// pipe 109. Any other errno e becomes 10000 + e, which no report text uses.
+// open files 4, sharing violation 32, disk full 112 (also a file grown to the
+// process's file-size limit), invalid name 123, broken pipe 109. Any other
+// errno e becomes 10000 + e, which no report text uses.
 //
 // Windows refuses to open a file that another open holds against the access
 // asked for. POSIX has no such rule, so the files this process holds are
@@ -37,7 +38,7 @@ std::int32_t map_errno(int e) {
     case EACCES: case EPERM: case EROFS: case EISDIR: return 5;
     case EMFILE: case ENFILE: return 4;
     case ETXTBSY: return 32;
-    case ENOSPC: case EDQUOT: return 112;
+    case ENOSPC: case EDQUOT: case EFBIG: return 112;
     case ENAMETOOLONG: case EINVAL: return 123;
     case EPIPE: return 109;
     default: return kOtherErrnoBase + e;
@@ -68,9 +69,9 @@ struct HeldFile {
 
 class PosixPlatform final : public Platform {
  public:
-  PosixPlatform(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) args_.emplace_back(argv[i]);
-  }
+  // Keeps the arguments as the system handed them: nothing is allocated
+  // before the failure layer can report memory exhaustion.
+  PosixPlatform(int argc, char** argv) : argc_(argc), argv_(argv) {}
 
   std::int32_t open_file(const char* name, OpenFor how,
                          FileHandle& handle) override {
@@ -165,7 +166,11 @@ class PosixPlatform final : public Platform {
            sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
   }
 
-  std::vector<std::string> command_args() override { return args_; }
+  std::vector<std::string> command_args() override {
+    std::vector<std::string> args;
+    for (int i = 1; i < argc_; ++i) args.emplace_back(argv_[i]);
+    return args;
+  }
 
   std::string executable_path() override {
     std::string path(256, '\0');
@@ -223,12 +228,17 @@ class PosixPlatform final : public Platform {
 
   [[noreturn]] void exit_process(int code) override { ::_exit(code); }
 
+  // Read once at start-up into a fixed buffer, without allocating.
   void remember_exe_path() {
-    const std::string p = executable_path();
-    const std::size_t n = p.size() < sizeof exe_path_ - 1 ? p.size()
-                                                          : sizeof exe_path_ - 1;
-    std::memcpy(exe_path_, p.data(), n);
-    exe_path_[n] = '\0';
+    const ssize_t n = ::readlink("/proc/self/exe", exe_path_, sizeof exe_path_ - 1);
+    exe_path_[n > 0 ? n : 0] = '\0';
+  }
+
+  std::size_t copy_executable_path(char* buffer, std::size_t size) override {
+    std::size_t n = std::strlen(exe_path_);
+    if (n > size) n = size;
+    std::memcpy(buffer, exe_path_, n);
+    return n;
   }
 
  private:
@@ -241,7 +251,8 @@ class PosixPlatform final : public Platform {
   }
 
   static constexpr std::size_t kMaxHeld = 64;
-  std::vector<std::string> args_;
+  int argc_;
+  char** argv_;
   HeldFile held_[kMaxHeld] = {};
   std::size_t held_count_ = 0;
   char exe_path_[4096] = {};
@@ -320,9 +331,11 @@ void PosixPlatform::install_fault_handler(FaultHandler handler) {
   sa.sa_flags = SA_SIGINFO | SA_ONSTACK;
   sigemptyset(&sa.sa_mask);
   for (int s : kFaultSignals) ::sigaction(s, &sa, nullptr);
-  // A closed pipe on the console makes writes fail with a code instead of
-  // killing the process.
+  // A closed pipe on the console, and a file grown to the process's
+  // file-size limit, make writes fail with a code instead of killing the
+  // process.
   ::signal(SIGPIPE, SIG_IGN);
+  ::signal(SIGXFSZ, SIG_IGN);
 }
 
 void PosixPlatform::remove_fault_handler() {

@@ -137,8 +137,18 @@ class Win32Platform final : public Platform {
 
   std::string executable_path() override {
     char path[261];
+    return std::string(path, copy_executable_path(path, sizeof path));
+  }
+
+  // Into the caller's buffer: start-up asks it before memory exhaustion can
+  // be reported.
+  std::size_t copy_executable_path(char* buffer, std::size_t size) override {
+    char path[261];
     const DWORD n = ::GetModuleFileNameA(nullptr, path, sizeof path);
-    return std::string(path, n < sizeof path ? n : sizeof path);
+    std::size_t length = n < sizeof path ? n : sizeof path;
+    if (length > size) length = size;
+    std::memcpy(buffer, path, length);
+    return length;
   }
 
   bool module_at(std::uintptr_t address, std::uintptr_t& base, char* path,

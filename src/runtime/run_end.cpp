@@ -1,6 +1,7 @@
 #include "runtime/run_end.h"
 
 #include <cstdlib>
+#include <exception>
 #include <new>
 
 #include "runtime/failure_report.h"
@@ -45,6 +46,36 @@ std::uintptr_t new_failure_position() {
 }
 void on_new_failure() { memory_exhausted(new_failure_position()); }
 
+// A C++ exception that reached the top: memory exhaustion is reported as
+// such, anything else as the external exception it would be on Windows.
+// Before the failure layer is active both take the plain report.
+[[noreturn]] void report_escaped_exception(std::uintptr_t position) {
+  try {
+    throw;
+  } catch (const std::bad_alloc&) {
+    memory_exhausted(new_failure_position());
+  } catch (...) {
+  }
+  FaultRecord fault;
+  fault.status = kForeignExceptionStatus;
+  fault.code_position = position;
+  handle_platform_fault(fault);
+}
+
+// std::terminate is reached when a C++ exception cannot even be made (no
+// memory for the exception object) or leaves a function that must not throw;
+// it ends in a report too, never in an abort signal.
+void on_terminate();
+std::uintptr_t terminate_position() {
+  return reinterpret_cast<std::uintptr_t>(&on_terminate);
+}
+void on_terminate() {
+  FaultRecord fault;
+  fault.status = kForeignExceptionStatus;
+  fault.code_position = terminate_position();
+  handle_platform_fault(fault);
+}
+
 void take_failure_layer_down() {
   state.layer = FailureLayer::taken_down;
   out_of_memory.may_release = true;
@@ -54,16 +85,19 @@ void take_failure_layer_down() {
 }  // namespace
 
 void start_runtime(Platform& p) {
+  // The handlers first: from here on memory exhaustion and faults end in a
+  // report, the plain one until the failure layer is active. Nothing below
+  // allocates.
   set_platform(&p);
   state = EndState{};
-  p.install_fault_handler(handle_platform_fault);
   std::set_new_handler(on_new_failure);
+  std::set_terminate(on_terminate);
+  p.install_fault_handler(handle_platform_fault);
   reset_standard_files();
   io_result = 0;
 
-  const std::string path = p.executable_path();
-  program_path_length = path.size() < 260 ? path.size() : 260;
-  path.copy(program_path_text, program_path_length);
+  program_path_length =
+      p.copy_executable_path(program_path_text, sizeof program_path_text - 1);
 
   out_of_memory.set_message("Out of memory");
   out_of_memory.may_release = false;
@@ -124,14 +158,20 @@ void run_guarded(void (*body)()) {
     body();
   } catch (const ProcessExit&) {
     throw;
-  } catch (const std::bad_alloc&) {
-    memory_exhausted(new_failure_position());
   } catch (...) {
-    FaultRecord fault;
-    fault.status = kForeignExceptionStatus;
-    fault.code_position = reinterpret_cast<std::uintptr_t>(body);
-    handle_platform_fault(fault);
+    report_escaped_exception(reinterpret_cast<std::uintptr_t>(body));
   }
+}
+
+void run_program(Platform& p, void (*body)()) {
+  try {
+    start_runtime(p);
+  } catch (const ProcessExit&) {
+    throw;
+  } catch (...) {
+    report_escaped_exception(reinterpret_cast<std::uintptr_t>(&start_runtime));
+  }
+  run_guarded(body);
 }
 
 }  // namespace relabel

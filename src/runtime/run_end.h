@@ -43,4 +43,9 @@ std::string_view program_path();
 // failure reports.
 void run_guarded(void (*body)());
 
+// The program's whole life: starts the runtime on `p` (a C++ exception that
+// escapes start-up ends in the plain run-time error report), then runs
+// `body` guarded.
+void run_program(Platform& p, void (*body)());
+
 }  // namespace relabel
