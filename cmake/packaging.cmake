@@ -1,10 +1,11 @@
 # Install rules and CPack settings for relabel.
 #
 # Linux: `cmake --install` puts the program into bin/ and the manual page
-# into share/man/man1/; CPack makes a .tar.gz and a .deb from that.
-# Windows (the mingw-w64 cross build): CPack makes a .zip that holds
-# relabel.exe at its top with the documentation and the example beside it,
-# since a Windows user unpacks it into one folder and has no man.
+# into share/man/man1/; CPack makes a .deb from that, or, configured with
+# RELABEL_STATIC, a .tar.gz of the statically linked program.
+# Windows (the mingw-w64 cross builds, 32- and 64-bit): CPack makes a .zip
+# that holds relabel.exe at its top with the documentation and the example
+# beside it, since a Windows user unpacks it into one folder and has no man.
 
 include(GNUInstallDirs)
 
@@ -38,6 +39,13 @@ if(WIN32)
     install(FILES ${manual_text} DESTINATION .)
   endif()
 else()
+  # The .tar.gz is for any x86-64 Linux, whatever its C library: its program
+  # is linked statically (no shared library at all). The .deb keeps the
+  # system's shared libraries, as Debian expects.
+  option(RELABEL_STATIC "Link relabel statically and package it as .tar.gz" OFF)
+  if(RELABEL_STATIC)
+    target_link_options(relabel PRIVATE -static)
+  endif()
   install(TARGETS relabel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES ${RELABEL_MANUAL} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
@@ -59,11 +67,17 @@ set(CPACK_STRIP_FILES ON)
 
 if(WIN32)
   set(CPACK_GENERATOR ZIP)
-  set(CPACK_SYSTEM_NAME win64)
-  # The zip unpacks into relabel-<version>-win64/.
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(CPACK_SYSTEM_NAME win32)
+  else()
+    set(CPACK_SYSTEM_NAME win64)
+  endif()
+  # The zip unpacks into relabel-<version>-win32/ or relabel-<version>-win64/.
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+elseif(RELABEL_STATIC)
+  set(CPACK_GENERATOR TGZ)
 else()
-  set(CPACK_GENERATOR TGZ DEB)
+  set(CPACK_GENERATOR DEB)
   set(CPACK_DEBIAN_PACKAGE_MAINTAINER "relabel developers")
   set(CPACK_DEBIAN_PACKAGE_SECTION utils)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

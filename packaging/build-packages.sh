@@ -1,15 +1,19 @@
 #!/usr/bin/env bash
 # Builds the release packages into out/ and checks what they hold:
-#   - Linux: relabel-<version>-Linux.tar.gz and relabel_<version>_<arch>.deb;
-#   - Windows: relabel-<version>-win64.zip, when the mingw-w64 cross build is
-#     set up in this tree (otherwise that part is skipped, and says so).
+#   - Linux: relabel_<version>_<arch>.deb (shared libraries, as Debian
+#     expects) and relabel-<version>-Linux.tar.gz (statically linked: it
+#     must have no dynamic section and run with an empty environment);
+#   - Windows: relabel-<version>-win64.zip and relabel-<version>-win32.zip,
+#     when the mingw-w64 cross builds are set up in this tree (otherwise
+#     that part is skipped, and says so).
 # Each package is unpacked into a scratch folder; the program found there
 # must convert examples/demo in both modes into exactly the files and
-# console output of packaging/expected/, and the manual page found there
-# must pass packaging/check-manual.sh.
+# console output of packaging/expected/ (the zips' under Wine of their word
+# size), must end a run whose input is missing with the failure report, and
+# the manual page found there must pass packaging/check-manual.sh.
 #
 # Environment: JOBS (parallel build jobs, default 2),
-#              RELABEL_PACKAGES_WINDOWS=0 to skip the Windows zip.
+#              RELABEL_PACKAGES_WINDOWS=0 to skip the Windows zips.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -75,85 +79,154 @@ check_manual() {
   [ $rc -eq 0 ] || fail "the manual page $page"
 }
 
-build_linux() {
-  echo "== Linux packages"
-  cmake -S . -B "$work/linux" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release \
-    -DRELABEL_TESTS=OFF >/dev/null
-  cmake --build "$work/linux" -j"$jobs"
-  rm -f "$work"/linux/relabel*.tar.gz "$work"/linux/relabel*.deb
-  (cd "$work/linux" && cpack)
-  local deb tgz
-  deb=$(only_file "$work/linux/relabel_*.deb")
-  tgz=$(only_file "$work/linux/relabel-*-Linux.tar.gz")
-  cp "$deb" "$tgz" "$out"/
-
-  echo "== checking $(basename "$deb")"
-  local root_dir=$scratch/deb-root
-  dpkg-deb -x "$deb" "$root_dir"
-  [ -x "$root_dir/usr/bin/relabel" ] || fail "the .deb holds no usr/bin/relabel"
-  dpkg-deb -f "$deb" Depends | grep -q libc6 || fail "the .deb declares no dependency on libc6"
-  check_conversion ".deb usr/bin/relabel" "$root_dir/usr/share/doc/relabel/examples" \
-    "$root_dir/usr/bin/relabel"
-  check_manual "$root_dir/usr/share/man/man1/relabel.1" "$(dpkg-deb -f "$deb" Version)"
-
-  echo "== checking $(basename "$tgz")"
-  local tgz_dir=$scratch/tgz
-  mkdir -p "$tgz_dir"
-  tar -xzf "$tgz" -C "$tgz_dir"
-  local top
-  top=$(only_file "$tgz_dir/relabel-*/bin/relabel")
-  check_conversion ".tar.gz bin/relabel" "${top%/bin/relabel}/share/doc/relabel/examples" "$top"
-  local version=${tgz##*/relabel-}
-  check_manual "${top%/bin/relabel}/share/man/man1/relabel.1" "${version%-Linux.tar.gz}"
+# check_failure_report LABEL MODULE COMMAND...: a run whose parts list is
+# missing ends with exit code 1 and the two-line failure report after the
+# banner, naming MODULE and an eight-digit position. Prints the position.
+check_failure_report() {
+  local label=$1 module=$2
+  shift 2
+  local dir rc=0 text
+  dir=$(mktemp -d "$scratch/fail.XXXXXX")
+  (cd "$dir" && "$@" missing out >console.out 2>&1) || rc=$?
+  [ $rc -eq 1 ] || fail "$label (missing input): exit code $rc, not 1"
+  text=$(cat "$dir/console.out"; echo .)
+  local report=$'\r\nException EInOutError in module '"${module//./\\.}"$' at ([0-9A-F]{8})\\.\nFile not found\\.\r\n\\.$'
+  [[ $text =~ $report ]] ||
+    fail "$label (missing input): no failure report naming $module: $(cat -A "$dir/console.out")"
+  echo "${BASH_REMATCH[1]}"
 }
 
-build_windows() {
-  echo "== Windows zip"
+# check_position_in_code LABEL PROGRAM POSITION: the report's position,
+# counted from the ELF program's load address (its first LOAD segment),
+# lies in one of its executable segments.
+check_position_in_code() {
+  local label=$1 program=$2 position=$((16#$3))
+  local type offset vaddr paddr filesz memsz rest base=""
+  while read -r type offset vaddr paddr filesz memsz rest; do
+    [ "$type" = LOAD ] || continue
+    [ -n "$base" ] || base=$((vaddr))
+    # rest: the flags (R, W, E) and the alignment
+    if [[ ${rest% *} == *E* ]] &&
+       [ $position -ge $((vaddr - base)) ] && [ $position -lt $((vaddr - base + memsz)) ]; then
+      echo "$label: a failure report names the module relabel and a position in its code ($3)"
+      return
+    fi
+  done < <(readelf -lW "$program")
+  fail "$label: reported position $3 is not in the program's code"
+}
+
+build_deb() {
+  echo "== Linux .deb (shared libraries)"
+  cmake -S . -B "$work/linux" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release \
+    -DRELABEL_TESTS=OFF -DRELABEL_STATIC=OFF >/dev/null
+  cmake --build "$work/linux" -j"$jobs"
+  rm -f "$work"/linux/relabel*.deb
+  (cd "$work/linux" && cpack)
+  local deb
+  deb=$(only_file "$work/linux/relabel_*.deb")
+  cp "$deb" "$out"/
+
+  echo "== checking $(basename "$deb")"
+  local root_dir=$scratch/deb-root program
+  dpkg-deb -x "$deb" "$root_dir"
+  program=$root_dir/usr/bin/relabel
+  [ -x "$program" ] || fail "the .deb holds no usr/bin/relabel"
+  dpkg-deb -f "$deb" Depends | grep -q libc6 || fail "the .deb declares no dependency on libc6"
+  check_conversion ".deb usr/bin/relabel" "$root_dir/usr/share/doc/relabel/examples" "$program"
+  local position
+  position=$(check_failure_report ".deb usr/bin/relabel" relabel "$program")
+  check_position_in_code ".deb usr/bin/relabel" "$program" "$position"
+  check_manual "$root_dir/usr/share/man/man1/relabel.1" "$(dpkg-deb -f "$deb" Version)"
+}
+
+build_tgz() {
+  echo "== Linux .tar.gz (statically linked)"
+  cmake -S . -B "$work/linux-static" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release \
+    -DRELABEL_TESTS=OFF -DRELABEL_STATIC=ON >/dev/null
+  cmake --build "$work/linux-static" -j"$jobs"
+  rm -f "$work"/linux-static/relabel*.tar.gz
+  (cd "$work/linux-static" && cpack)
+  local tgz
+  tgz=$(only_file "$work/linux-static/relabel-*-Linux.tar.gz")
+  cp "$tgz" "$out"/
+
+  echo "== checking $(basename "$tgz")"
+  local tgz_dir=$scratch/tgz program
+  mkdir -p "$tgz_dir"
+  tar -xzf "$tgz" -C "$tgz_dir"
+  program=$(only_file "$tgz_dir/relabel-*/bin/relabel")
+  # No dynamic section: no loader, no shared library, not even the C library.
+  readelf -d "$program" | grep -q "no dynamic section" ||
+    fail ".tar.gz bin/relabel is dynamically linked: $(readelf -d "$program" | grep NEEDED)"
+  echo ".tar.gz bin/relabel: no dynamic section ($(file -b "$program" | cut -d, -f1-4))"
+  # An empty environment: nothing from the build machine is needed.
+  check_conversion ".tar.gz bin/relabel (env -i)" \
+    "${program%/bin/relabel}/share/doc/relabel/examples" env -i "$program"
+  local position
+  position=$(check_failure_report ".tar.gz bin/relabel" relabel env -i "$program")
+  check_position_in_code ".tar.gz bin/relabel" "$program" "$position"
+  local version=${tgz##*/relabel-}
+  check_manual "${program%/bin/relabel}/share/man/man1/relabel.1" "${version%-Linux.tar.gz}"
+}
+
+# build_zip NAME TOOLCHAIN [WINEARCH]: the zip for 64-bit (win64) or 32-bit
+# (win32) Windows, checked under Wine of the same word size.
+build_zip() {
+  local name=$1 toolchain=$2 winearch=${3:-}
+  echo "== Windows zip ($name)"
   if [ "${RELABEL_PACKAGES_WINDOWS:-1}" = 0 ]; then
-    echo "SKIPPED: Windows zip (RELABEL_PACKAGES_WINDOWS=0)"
+    echo "SKIPPED: Windows zip $name (RELABEL_PACKAGES_WINDOWS=0)"
     return
   fi
   local missing=()
-  for f in cmake/mingw-w64-x86_64.cmake src/runtime/platform_win32.cpp; do
+  for f in "$toolchain" src/runtime/platform_win32.cpp; do
     [ -f "$f" ] || missing+=("$f")
   done
   if [ ${#missing[@]} -ne 0 ]; then
-    echo "SKIPPED: Windows zip: the cross build is not in this tree (missing: ${missing[*]})"
+    echo "SKIPPED: Windows zip $name: the cross build is not in this tree (missing: ${missing[*]})"
     return
   fi
-  cmake -S . -B "$work/win64" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-    -DRELABEL_TESTS=OFF >/dev/null
-  cmake --build "$work/win64" -j"$jobs"
-  rm -f "$work"/win64/relabel*.zip
-  (cd "$work/win64" && cpack)
+  cmake -S . -B "$work/$name" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$root/$toolchain" -DRELABEL_TESTS=OFF >/dev/null
+  cmake --build "$work/$name" -j"$jobs"
+  rm -f "$work/$name"/relabel*.zip
+  (cd "$work/$name" && cpack)
   local zip
-  zip=$(only_file "$work/win64/relabel-*-win64.zip")
+  zip=$(only_file "$work/$name/relabel-*-$name.zip")
   cp "$zip" "$out"/
 
   echo "== checking $(basename "$zip")"
-  local zip_dir=$scratch/zip
+  local zip_dir=$scratch/$name
   mkdir -p "$zip_dir"
   unzip -q "$zip" -d "$zip_dir"
   local exe
-  exe=$(only_file "$zip_dir/relabel-*-win64/relabel.exe")
+  exe=$(only_file "$zip_dir/relabel-*-$name/relabel.exe")
   local top=${exe%/relabel.exe}
   local docs=(relabel.1 README.md)
   command -v groff >/dev/null && docs+=(relabel.txt)
   for f in "${docs[@]}"; do
-    [ -f "$top/$f" ] || fail "the zip holds no $f beside relabel.exe"
+    [ -f "$top/$f" ] || fail "the $name zip holds no $f beside relabel.exe"
   done
   local version=${zip##*/relabel-}
-  check_manual "$top/relabel.1" "${version%-win64.zip}"
-  # Wine keeps its state in the build tree, not in the user's home.
-  export WINEPREFIX=$work/win64/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-  mkdir -p "$WINEPREFIX"
-  timeout 300 wineboot -i >/dev/null 2>&1 || true
-  check_conversion ".zip relabel.exe under wine" "$top/examples" timeout 120 wine "$exe"
+  check_manual "$top/relabel.1" "${version%-$name.zip}"
+  # Wine keeps its state in the build tree, not in the user's home; one
+  # prefix per word size.
+  (
+    export WINEPREFIX=$work/$name/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    [ -n "$winearch" ] && export WINEARCH=$winearch
+    mkdir -p "$WINEPREFIX"
+    timeout 300 wineboot -i >/dev/null 2>&1 || true
+    check_conversion ".zip ($name) relabel.exe under wine" "$top/examples" timeout 120 wine "$exe"
+    check_failure_report ".zip ($name) relabel.exe under wine" relabel.exe \
+      timeout 120 wine "$exe" >/dev/null
+    echo ".zip ($name) relabel.exe under wine: a failure report names the module relabel.exe"
+  )
 }
 
 mkdir -p "$out"
-build_linux
-build_windows
+build_deb
+build_tgz
+build_zip win64 cmake/mingw-w64-x86_64.cmake
+build_zip win32 cmake/mingw-w64-i686.cmake win32
 echo "== packages in $out:"
 ls -l "$out"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#if defined(__x86_64__) || defined(__i386__)
+#if defined(__SSE_MATH__)
 #include <xmmintrin.h>
 #endif
 
@@ -25,6 +25,22 @@ volatile float zero_float = 0.0f;
 volatile int* volatile wild = reinterpret_cast<volatile int*>(0x10);
 
 volatile bool keep_going = true;
+
+#if defined(__x86_64__) || defined(__i386__)
+// Floating-point faults are masked by default; unmask division by zero in
+// the unit that does float arithmetic: SSE on x86-64, the x87 on 32-bit x86
+// builds without SSE math.
+void unmask_float_division_by_zero() {
+#if defined(__SSE_MATH__)
+  _mm_setcsr(_mm_getcsr() & ~_MM_MASK_DIV_ZERO);
+#else
+  unsigned short control;
+  asm volatile("fnstcw %0" : "=m"(control));
+  control &= static_cast<unsigned short>(~0x4u);  // ZM: zero-divide mask
+  asm volatile("fldcw %0" : : "m"(control));
+#endif
+}
+#endif
 
 int recurse(int depth) {
   volatile char frame[256];
@@ -107,8 +123,7 @@ void fail() {
     (void)x;
 #if defined(__x86_64__) || defined(__i386__)
   } else if (m == "fdiv") {
-    // Floating-point faults are masked by default; unmask division by zero.
-    _mm_setcsr(_mm_getcsr() & ~_MM_MASK_DIV_ZERO);
+    unmask_float_division_by_zero();
     volatile float x = 1.0f / zero_float;
     (void)x;
   } else if (m == "privileged") {

@@ -22,6 +22,11 @@
 
 #include "runtime/platform.h"
 
+// The linker's marks of the program's own image: its first byte (the ELF
+// header, where the image is loaded) and the end of its data.
+extern "C" const char __ehdr_start;
+extern "C" char _end;
+
 namespace relabel {
 namespace {
 
@@ -182,17 +187,25 @@ class PosixPlatform final : public Platform {
 
   bool module_at(std::uintptr_t address, std::uintptr_t& base, char* path,
                  std::size_t path_size) override {
+    const auto image_start = reinterpret_cast<std::uintptr_t>(&__ehdr_start);
+    const auto image_end = reinterpret_cast<std::uintptr_t>(&_end);
+    const char* name;
     Dl_info info;
-    if (::dladdr(reinterpret_cast<void*>(address), &info) == 0 ||
-        info.dli_fbase == nullptr || info.dli_fname == nullptr)
-      return false;
-    base = reinterpret_cast<std::uintptr_t>(info.dli_fbase);
-    const char* name = info.dli_fname;
-    // The main program is named as it was started; name it by its own path.
-    Dl_info self;
-    if (::dladdr(reinterpret_cast<void*>(&register_native_platform), &self) &&
-        self.dli_fbase == info.dli_fbase && exe_path_[0] != '\0')
+    if (::dladdr(reinterpret_cast<void*>(address), &info) != 0 &&
+        info.dli_fbase != nullptr && info.dli_fname != nullptr) {
+      base = reinterpret_cast<std::uintptr_t>(info.dli_fbase);
+      name = info.dli_fname;
+    } else if (address >= image_start && address < image_end) {
+      // A statically linked program has no loader records, so dladdr knows
+      // nothing; the program's own image is still known to the linker.
+      base = image_start;
       name = exe_path_;
+    } else {
+      return false;
+    }
+    // The main program is named as it was started; name it by its own path.
+    if (base == image_start && exe_path_[0] != '\0') name = exe_path_;
+    if (name[0] == '\0') return false;
     std::size_t n = std::strlen(name);
     if (n >= path_size) n = path_size - 1;
     std::memcpy(path, name, n);

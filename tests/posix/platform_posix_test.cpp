@@ -249,6 +249,17 @@ TEST_F(PosixPlatformTest, HandleKinds) {
   ::close(terminal);
 }
 
+TEST_F(PosixPlatformTest, ModuleAtGivesTheProgramsPathAndLoadAddress) {
+  char path[261];
+  std::uintptr_t base = 0;
+  const auto code = reinterpret_cast<std::uintptr_t>(&native_platform);
+  ASSERT_TRUE(os.module_at(code, base, path, sizeof path));
+  EXPECT_EQ(std::string(path), os.executable_path());
+  EXPECT_LT(base, code);
+  EXPECT_EQ(base % 4096, 0u);
+  EXPECT_FALSE(os.module_at(0x10, base, path, sizeof path));
+}
+
 TEST_F(PosixPlatformTest, ExecutablePathIsAbsoluteAndExists) {
   const std::string path = os.executable_path();
   ASSERT_FALSE(path.empty());
