@@ -100,8 +100,7 @@ EInOutError& make_io_failure() {
 }
 
 // Not inlined: the report names the place just after the call.
-__attribute__((noinline)) void io_check() {
-  if (io_result == 0) return;
+__attribute__((noinline)) void io_check_failed() {
   const auto position =
       reinterpret_cast<std::uintptr_t>(__builtin_return_address(0));
   raise_failure(make_io_failure(), position);

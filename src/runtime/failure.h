@@ -9,6 +9,7 @@
 
 #include "runtime/fixed_format.h"
 #include "runtime/platform.h"
+#include "runtime/text_file.h"
 
 namespace relabel {
 
@@ -85,9 +86,17 @@ RELABEL_FAILURE_CLASS(ESafecallException, Exception)
 
 #undef RELABEL_FAILURE_CLASS
 
+// Raises the EInOutError for the pending I/O result code at the place the
+// call returns to, that is just after the io_check that found it.
+[[noreturn]] void io_check_failed();
+
 // Turns a pending I/O result code into an EInOutError raised at the place
-// just after the call. Returns at once when nothing is pending.
-void io_check();
+// just after the call. Returns at once when nothing is pending; it follows
+// every text-file operation, so that test is inline.
+inline void io_check() {
+  if (io_result != 0) [[unlikely]]
+    io_check_failed();
+}
 
 // Takes io_result (clearing it) and makes the EInOutError for it.
 EInOutError& make_io_failure();

@@ -6,7 +6,9 @@
 
 namespace relabel {
 
-thread_local std::int32_t io_result = 0;
+bool text_op_nothing(TextFile&) { return true; }
+
+constinit thread_local std::int32_t io_result = 0;
 TextFile std_input;
 TextFile std_output;
 TextFile std_error;
@@ -19,8 +21,6 @@ constexpr unsigned char kCtrlZ = 26;
 bool is_open(const TextFile& f) {
   return f.mode == kModeInput || f.mode == kModeOutput;
 }
-
-bool do_nothing(TextFile&) { return true; }
 
 // Writes the waiting bytes. They are gone afterwards whether the write
 // succeeded or not.
@@ -115,7 +115,7 @@ void open_text(TextFile& f, std::uint16_t new_mode) {
   f.buf_pos = 0;
   f.buf_end = 0;
   f.transfer_op = input ? fill : push;
-  f.flush_op = do_nothing;
+  f.flush_op = text_op_nothing;
   f.close_op = release;
   std::int32_t code;
   if (!f.file_name.empty()) {
@@ -125,7 +125,7 @@ void open_text(TextFile& f, std::uint16_t new_mode) {
   } else {
     f.buf_size = kTextBufferSize;
     f.buf = f.buffer;
-    f.close_op = do_nothing;
+    f.close_op = text_op_nothing;
     StdStream which = input ? StdStream::input : StdStream::output;
     if (&f == &std_error) which = StdStream::error;
     code = platform().std_handle(which, f.file_handle);
@@ -307,13 +307,7 @@ void text_write(TextFile& f, std::int32_t value) {
   text_write(f, std::string_view(digits, n));
 }
 
-void text_write_line_end(TextFile& f) {
-  text_write(f, (f.flags & kFlagCrLf) ? std::string_view("\r\n", 2)
-                                      : std::string_view("\n", 1));
-  text_flush(f);
-}
-
-void text_flush(TextFile& f) {
+void text_flush_slow(TextFile& f) {
   if (f.mode == kModeInput) return;
   if (f.mode == kModeOutput) {
     f.flush_op(f);

@@ -52,7 +52,8 @@ struct TextFile {
 };
 
 // The pending I/O result code; 0 when nothing is pending.
-extern thread_local std::int32_t io_result;
+// Zero-initialised without code: no wrapper call on each access.
+extern thread_local constinit std::int32_t io_result;
 
 // The process's standard streams. Closed at start; std_output opens at its
 // first write. Only std_output is used by the conversion.
@@ -99,8 +100,24 @@ template <std::size_t N>
 void text_write(TextFile& f, const CountedText<N>& text) {
   text_write(f, text.view());
 }
-void text_write_line_end(TextFile& f);
-void text_flush(TextFile& f);
+
+// The operation that does nothing: `flush_op` of every output but a
+// character device, and `close_op` of the standard streams.
+bool text_op_nothing(TextFile& f);
+
+void text_flush_slow(TextFile& f);
+// Ends a write; on a disk file or a pipe that is nothing at all, which is
+// decided here without a call.
+inline void text_flush(TextFile& f) {
+  if (f.mode == kModeOutput && f.flush_op == text_op_nothing) return;
+  text_flush_slow(f);
+}
+
+inline void text_write_line_end(TextFile& f) {
+  text_write(f, (f.flags & kFlagCrLf) ? std::string_view("\r\n", 2)
+                                      : std::string_view("\n", 1));
+  text_flush(f);
+}
 void text_push_buffer(TextFile& f);
 void text_close(TextFile& f);
 
