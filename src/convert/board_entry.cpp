@@ -1,5 +1,7 @@
 #include "convert/board_entry.h"
 
+#include <cstring>
+
 #include "runtime/failure.h"
 #include "runtime/int_text.h"
 
@@ -53,21 +55,23 @@ void parse_board_entry(std::string_view line, BoardEntry& entry) {
 }
 
 void write_board_entry(TextFile& out, const BoardEntry& entry, std::uint8_t n) {
-  text_write(out, std::string_view("    (\""));
-  text_write(out, entry.name);
-  text_write(out, '"');
-  text_flush(out);
-  io_check();
+  // The line is made here and written as one text: the same bytes, pushed
+  // at the same 128-byte points, as writing it piece by piece, and a push
+  // that fails anywhere in it ends the run at the check below, before
+  // anything else is written.
+  char line[6 + 72 + 1 + 6 * 12 + 1 + 2];
+  std::size_t length = 0;
+  for (char c : std::string_view("    (\"")) line[length++] = c;
+  const std::string_view name = entry.name.view();
+  std::memcpy(line + length, name.data(), name.size());
+  length += name.size();
+  line[length++] = '"';
   for (std::uint8_t i = 0; i < n && i < 6; ++i) {
-    // The blank and the number go out as one text: the same bytes as two
-    // writes, and a failed push still ends the run at the check below.
-    char text[12] = {' '};
-    const std::size_t length = 1 + format_int_to(entry.numbers[i], text + 1);
-    text_write(out, std::string_view(text, length));
-    text_flush(out);
-    io_check();
+    line[length++] = ' ';
+    length += format_int_to(entry.numbers[i], line + length);
   }
-  text_write(out, ')');
+  line[length++] = ')';
+  text_write(out, std::string_view(line, length));
   text_write_line_end(out);
   io_check();
 }
