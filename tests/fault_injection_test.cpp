@@ -4,19 +4,16 @@
 // console's final push when the run ends, whose failure is ignored.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "fake_platform.h"
+#include "process_runner.h"
 
 namespace relabel::testing {
 namespace {
 
 std::string example(const std::string& name) {
-  std::ifstream in(std::string(RELABEL_EXAMPLES) + "/" + name,
-                   std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
+  return file_contents(std::string(RELABEL_EXAMPLES) + "/" + name);
 }
 
 struct Example {

@@ -36,6 +36,9 @@ std::string reported_program_path(const std::string& path);
 ProcessResult run_process(const std::vector<std::string>& argv,
                           const ProcessOptions& options = {});
 
+// The bytes of the file at `path` (empty when it cannot be read).
+std::string file_contents(const std::string& path);
+
 class TempDir {
  public:
   TempDir();

@@ -13,9 +13,13 @@ void TempDir::write(const std::string& name, const std::string& bytes) const {
   out << bytes;
 }
 
-std::string TempDir::read(const std::string& name) const {
-  std::ifstream in(file(name), std::ios::binary);
+std::string file_contents(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string TempDir::read(const std::string& name) const {
+  return file_contents(file(name));
 }
 
 bool TempDir::exists(const std::string& name) const {

@@ -6,8 +6,6 @@
 // error report (exit 203).
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <regex>
 #include <sstream>
 
@@ -19,11 +17,6 @@ namespace {
 const std::string kBanner =
     "Prevod popisu soucastek v *.PCB podle *.PNL QUORANT 4.2 ZT'02 V2.1\r\n";
 const std::string kExpected = RELABEL_EXAMPLES "/../packaging/expected/";
-
-std::string file_bytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // True when `output` ends in the two-line report whose second line is
 // `message`, and everything before it starts with the banner.
@@ -50,7 +43,7 @@ class DemoRun : public ::testing::Test {
   void SetUp() override {
     for (const char* ext : {".pnl", ".pcb"})
       dir_.write(std::string("demo") + ext,
-                 file_bytes(RELABEL_EXAMPLES "/demo" + std::string(ext)));
+                 file_contents(RELABEL_EXAMPLES "/demo" + std::string(ext)));
   }
 
   ProcessResult run(ProcessOptions options) const {
@@ -63,8 +56,8 @@ class DemoRun : public ::testing::Test {
     EXPECT_EQ(r.error, "") << what;
     switch (r.exit_code) {
       case 0:
-        EXPECT_EQ(r.output, file_bytes(kExpected + "demo.console")) << what;
-        EXPECT_EQ(dir_.read("out.pcb"), file_bytes(kExpected + "demo.pcb")) << what;
+        EXPECT_EQ(r.output, file_contents(kExpected + "demo.console")) << what;
+        EXPECT_EQ(dir_.read("out.pcb"), file_contents(kExpected + "demo.pcb")) << what;
         break;
       case 1:
         EXPECT_TRUE(is_report_after_banner(r.output, "EOutOfMemory", "Out of memory"))
