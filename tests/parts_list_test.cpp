@@ -99,9 +99,11 @@ TEST(PartsList, LookupIsExactAndTheFirstEntryOfANameWins) {
   list.append(texts_of({"R1", "10k", "", ""}));
   list.append(texts_of({"C1", "100n", "", ""}));
   list.append(texts_of({"R1", "22k", "", ""}));
+  list.append(texts_of({"R1", "33k", "", ""}));  // the same name twice in a row
   list.append(texts_of({"", "empty", "", ""}));
   list.append(texts_of({"R10", "1M", "", ""}));  // "R1" is a prefix of it
   list.append(texts_of({"R1 ", "1R", "", ""}));
+  list.append(texts_of({"R1", "47k", "", ""}));  // after a longer name
 
   const std::pair<const char*, const char*> found[] = {
       {"R1", "10k"}, {"C1", "100n"}, {"", "empty"}, {"R10", "1M"}, {"R1 ", "1R"}};

@@ -83,15 +83,20 @@ std::uint32_t PartsList::store(const PartsTexts& texts) {
 void PartsList::append(const PartsTexts& texts) {
   static_assert(kMaxEntry < kChunkSize);
   ++appended_;
+  const std::string_view name = texts[0].view();
+  if (has_last_name_ && name == last_name_) return;  // stored already
   if (index_.empty()) key_ = random_name_hash_key();
   if (2 * (std::size_t{names_} + 1) > index_.size()) grow_index();
-  const std::string_view name = texts[0].view();
   const std::uint32_t hash = hash_of(name);
   Slot& slot = probe(name, hash);
-  if (slot.ref != 0) return;  // the earlier entry of this name wins
-  slot.ref = store(texts);
-  slot.hash = hash;
-  ++names_;
+  if (slot.ref == 0) {
+    slot.ref = store(texts);
+    slot.hash = hash;
+    ++names_;
+  }
+  // Otherwise the earlier entry of this name wins.
+  last_name_ = entry_at(slot.ref).name;
+  has_last_name_ = true;
 }
 
 void PartsList::grow_index() {

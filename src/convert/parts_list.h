@@ -71,6 +71,10 @@ class PartsList {
   std::vector<Slot> index_;  // size a power of two, or empty
   std::uint32_t names_ = 0;
   std::uint64_t appended_ = 0;
+  // The stored name of the last entry appended: a line that repeats it (as
+  // a run of empty lines does) is known to be a later entry without a hash.
+  std::string_view last_name_;
+  bool has_last_name_ = false;
   NameHashKey key_;  // drawn on the first append
 };
 
