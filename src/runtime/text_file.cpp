@@ -195,6 +195,11 @@ void text_read_line(TextFile& f, std::string& destination) {
     io_result = kIoNotOpenForInput;
     return;
   }
+  // An empty line whose end lies in the buffer: nothing to read.
+  if (f.buf_pos < f.buf_end) {
+    const char* p = f.buf + f.buf_pos;
+    if (*p == 10 || (*p == 13 && f.buf_pos + 1 < f.buf_end && p[1] == 10)) return;
+  }
   for (;;) {
     if (f.buf_pos >= f.buf_end) {
       if (!fill(f)) return;
