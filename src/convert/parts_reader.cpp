@@ -7,8 +7,8 @@
 namespace relabel {
 
 void read_parts_list(RunState& state) {
-  state.current_line.clear();
-  while (!input_at_end(state) && !at_section_line(state)) read_line(state);
+  clear_line(state);
+  while (lines_remain(state, at_section_line(state))) read_line(state);
   // Also when "Components" was the last line: the section is empty.
   if (input_at_end(state)) {
     print("Soubor ");
@@ -17,10 +17,10 @@ void read_parts_list(RunState& state) {
     end_run(2);
   }
 
-  while (!input_at_end(state) && !at_closing_line(state)) {
+  while (lines_remain(state, at_closing_line(state))) {
     read_line(state);
     if (at_closing_line(state)) break;
-    parse_parts_line(state.current_line, state.parts_line);
+    parse_parts_line(state.current_line.text, state.parts_line);
     if (state.parts_line[3].length != 0)
       copy_counted_text(state.parts_line[1], state.parts_line[3], 72);
     print_mark('.');

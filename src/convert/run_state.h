@@ -7,6 +7,7 @@
 
 #include "convert/board_entry.h"
 #include "convert/parts_list.h"
+#include "runtime/failure.h"
 #include "runtime/text_file.h"
 
 namespace relabel {
@@ -14,7 +15,11 @@ namespace relabel {
 struct RunState {
   TextFile input;   // the parts list, later the input board file
   TextFile output;  // the output board file
-  std::string current_line;  // the line read last, shared by every loop
+  Line current_line;  // the line read last, shared by every loop
+  // Whether the current line starts with ")". Taken when the line is read,
+  // since the line may be a view into the input's buffer, which the next
+  // test for the end of the input can refill.
+  bool closing_line = false;
   PartsTexts parts_line{};
   bool relocate_value_label = false;
   BoardEntry entry;  // the entry line being matched
@@ -23,22 +28,65 @@ struct RunState {
   PartsList parts;
 };
 
+// Empties the current line, as each phase starts.
+inline void clear_line(RunState& state) {
+  state.current_line.text = {};
+  state.closing_line = false;
+}
+
 // Reads the next input line into the current line and consumes its end.
-void read_line(RunState& state);
+inline void read_line(RunState& state) {
+  text_read_line(state.input, state.current_line);
+  io_check();
+  text_skip_line(state.input);
+  io_check();
+  const std::string_view line = state.current_line.text;
+  state.closing_line = !line.empty() && line[0] == ')';
+}
+
 // Writes the current line and a line end to the output file.
-void copy_line(RunState& state);
+inline void copy_line(RunState& state) {
+  text_write_line(state.output, state.current_line.text);
+  io_check();
+}
+
 // True when the current line contains "Components".
-bool at_section_line(const RunState& state);
+inline bool at_section_line(const RunState& state) {
+  return state.current_line.text.find("Components") != std::string_view::npos;
+}
+
 // True when the current line's first character is ")"; an empty line has
 // no first character and does not close a section.
-bool at_closing_line(const RunState& state);
+inline bool at_closing_line(const RunState& state) { return state.closing_line; }
+
 // text_at_end on the input, checked.
-bool input_at_end(RunState& state);
+inline bool input_at_end(RunState& state) {
+  const bool end = text_at_end(state.input);
+  io_check();
+  return end;
+}
+
+// The test of a loop over the input's lines: true while the input has more
+// data and the current line does not end the loop. The caller judges the
+// line first (the argument is evaluated before the input is tested),
+// because testing the input may refill the buffer the line lies in.
+inline bool lines_remain(RunState& state, bool line_ends_loop) {
+  return !input_at_end(state) && !line_ends_loop;
+}
 
 // Console output. print() only writes; print_line() ends the line and
 // print_mark() shows one character at once. Both check for failures.
-void print(std::string_view text);
-void print_line(std::string_view text);
-void print_mark(char mark);
+inline void print(std::string_view text) { text_write(std_output, text); }
+
+inline void print_line(std::string_view text) {
+  text_write_line(std_output, text);
+  io_check();
+}
+
+inline void print_mark(char mark) {
+  text_write(std_output, mark);
+  text_flush(std_output);
+  io_check();
+}
 
 }  // namespace relabel

@@ -1,7 +1,11 @@
 #include "runtime/text_file.h"
 
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
+#include "runtime/byte_scan.h"
 #include "runtime/int_text.h"
 
 namespace relabel {
@@ -16,7 +20,6 @@ TextFile std_error;
 namespace {
 
 constexpr int kEndOfData = -1;
-constexpr unsigned char kCtrlZ = 26;
 
 bool is_open(const TextFile& f) {
   return f.mode == kModeInput || f.mode == kModeOutput;
@@ -36,6 +39,44 @@ bool push(TextFile& f) {
   return true;
 }
 
+// Sets the bit of every byte below 32 in `controls`. With SSE2 sixteen
+// bytes are compared at once and their top bits gathered by one
+// instruction. Otherwise eight bytes at a time in a 64-bit word: a byte is
+// below 32 when neither its own top bit nor the carry of adding 0x60 to its
+// low seven bits reaches bit 7, and a multiplication gathers the eight top
+// bits into one byte.
+#if defined(__SSE2__)
+void mark_controls(TextFile& f) {
+  const __m128i bound = _mm_set1_epi8(31);
+  for (std::uint32_t w = 0; w < kTextBufferSize / 64; ++w) {
+    std::uint64_t bits = 0;
+    for (std::uint32_t j = 0; j < 4; ++j) {
+      const __m128i bytes =
+          _mm_loadu_si128(reinterpret_cast<const __m128i*>(f.buf + w * 64 + j * 16));
+      const __m128i below_32 = _mm_cmpeq_epi8(_mm_min_epu8(bytes, bound), bytes);
+      bits |= std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(below_32))}
+              << (j * 16);
+    }
+    f.controls[w] = bits;
+  }
+}
+#else
+void mark_controls(TextFile& f) {
+  constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
+  constexpr std::uint64_t kAdd = 0x6060606060606060ULL;
+  constexpr std::uint64_t kGather = 0x0002040810204081ULL;
+  for (std::uint32_t w = 0; w < kTextBufferSize / 64; ++w) {
+    std::uint64_t bits = 0;
+    for (std::uint32_t j = 0; j < 8; ++j) {
+      const std::uint64_t word = load_le64(f.buf + w * 64 + j * 8);
+      const std::uint64_t below_32 = ~(((word & kLow7) + kAdd) | word) & kTopBits;
+      bits |= ((below_32 * kGather) >> 56) << (j * 8);
+    }
+    f.controls[w] = bits;
+  }
+}
+#endif
+
 // Refills the buffer. False at the end of the data (the end marker is then
 // stored so later reads stop at once) and after a failed read (no marker:
 // the next read asks the platform again).
@@ -51,10 +92,12 @@ bool fill(TextFile& f) {
   }
   if (code == 0 && got > 0) {
     f.buf_end = got;
+    mark_controls(f);
     return true;
   }
-  f.buf[0] = static_cast<char>(kCtrlZ);
+  f.buf[0] = kCtrlZ;
   f.buf_end = 1;
+  f.controls[0] = 1;
   return false;
 }
 
@@ -66,24 +109,6 @@ bool release(TextFile& f) {
     return false;
   }
   return true;
-}
-
-// The first LF, CR or byte 26 in [p, end), or end: where a run of ordinary
-// bytes stops. Lines mostly end in CR LF, so memchr finds the LF first and
-// then looks for a CR or byte 26 only before it.
-const char* find_stop(const char* p, const char* end) {
-  const void* lf = std::memchr(p, 10, static_cast<std::size_t>(end - p));
-  if (lf != nullptr) end = static_cast<const char*>(lf);
-  const void* cr = std::memchr(p, 13, static_cast<std::size_t>(end - p));
-  if (cr != nullptr) end = static_cast<const char*>(cr);
-  const void* z = std::memchr(p, kCtrlZ, static_cast<std::size_t>(end - p));
-  return z != nullptr ? static_cast<const char*>(z) : end;
-}
-
-// The length of the run of ordinary bytes at the read position.
-std::uint32_t ordinary_run(const TextFile& f) {
-  const char* start = f.buf + f.buf_pos;
-  return static_cast<std::uint32_t>(find_stop(start, f.buf + f.buf_end) - start);
 }
 
 int read_byte(TextFile& f) {
@@ -189,73 +214,74 @@ void text_assign(TextFile& f, std::string_view name) {
 void text_reset(TextFile& f) { open_text(f, kModeInput); }
 void text_rewrite(TextFile& f) { open_text(f, kModeOutput); }
 
-void text_read_line(TextFile& f, std::string& destination) {
-  destination.clear();
-  if (f.mode != kModeInput) {
-    io_result = kIoNotOpenForInput;
-    return;
-  }
-  // An empty line whose end lies in the buffer: nothing to read.
-  if (f.buf_pos < f.buf_end) {
-    const char* p = f.buf + f.buf_pos;
-    if (*p == 10 || (*p == 13 && f.buf_pos + 1 < f.buf_end && p[1] == 10)) return;
-  }
+namespace {
+
+// Gathers the line at the read position into `destination`: the general
+// case, where the line runs over the end of the buffer or a lone CR in it is
+// dropped.
+void gather_line(TextFile& f, std::string& destination) {
   for (;;) {
     if (f.buf_pos >= f.buf_end) {
       if (!fill(f)) return;
       continue;
     }
-    const std::uint32_t run = ordinary_run(f);
-    destination.append(f.buf + f.buf_pos, run);
-    f.buf_pos += run;
-    if (f.buf_pos == f.buf_end) continue;
-    const unsigned char c = static_cast<unsigned char>(f.buf[f.buf_pos]);
-    if (c != 13) return;  // LF or byte 26: not consumed
+    const std::uint32_t stop = text_line_stop(f, f.buf_pos);
+    destination.append(f.buf + f.buf_pos, stop - f.buf_pos);
+    f.buf_pos = stop;
+    if (stop == f.buf_end) continue;
+    if (f.buf[stop] != '\r') return;  // LF or byte 26: not consumed
     // A CR ends the line only together with an LF; a lone CR is dropped.
-    if (f.buf_pos + 1 < f.buf_end) {
-      if (f.buf[f.buf_pos + 1] == 10) return;  // CR LF, left in place
+    if (stop + 1 < f.buf_end) {
+      if (f.buf[stop + 1] == '\n') return;  // CR LF, left in place
       ++f.buf_pos;
       continue;
     }
+    // The CR is the buffer's last byte: the refill tells. An LF after it is
+    // left for text_skip_line; the CR is consumed either way.
     ++f.buf_pos;
-    const bool same_buffer = f.buf_pos < f.buf_end;
     const int next = read_byte(f);
     if (next == kEndOfData) return;
     put_back(f);
-    if (next == 10) {
-      if (same_buffer) put_back(f);  // leave the whole CR LF in place
-      return;
-    }
+    if (next == '\n') return;
   }
 }
 
-void text_skip_line(TextFile& f) {
-  // The usual case: the line end left by text_read_line lies in the buffer.
-  if (f.mode == kModeInput && f.buf_pos < f.buf_end) {
-    const char* p = f.buf + f.buf_pos;
-    if (*p == 10) {
-      ++f.buf_pos;
-      return;
-    }
-    if (*p == 13 && f.buf_pos + 1 < f.buf_end && p[1] == 10) {
-      f.buf_pos += 2;
-      return;
-    }
+}  // namespace
+
+void text_read_line_slow(TextFile& f, Line& line) {
+  line.spill.clear();
+  line.text = {};
+  if (f.mode != kModeInput) {
+    io_result = kIoNotOpenForInput;
+    return;
   }
+  gather_line(f, line.spill);
+  line.text = line.spill;
+}
+
+void text_read_line(TextFile& f, std::string& destination) {
+  Line line;
+  line.spill.swap(destination);
+  text_read_line(f, line);
+  if (line.text.data() != line.spill.data() || line.text.size() != line.spill.size())
+    line.spill.assign(line.text);
+  destination.swap(line.spill);
+}
+
+void text_skip_line_slow(TextFile& f) {
   for (;;) {
-    if (f.mode == kModeInput && f.buf_pos < f.buf_end) f.buf_pos += ordinary_run(f);
+    if (f.mode == kModeInput && f.buf_pos < f.buf_end)
+      f.buf_pos = text_line_stop(f, f.buf_pos);
     const int c = read_byte(f);
-    if (c == kEndOfData || c == 10) return;
-    if (c != 13) continue;
+    if (c == kEndOfData || c == '\n') return;
+    if (c != '\r') continue;
     const int next = read_byte(f);
-    if (next == kEndOfData || next == 10) return;
+    if (next == kEndOfData || next == '\n') return;
     put_back(f);
   }
 }
 
-bool text_at_end(TextFile& f) {
-  if (f.mode == kModeInput && f.buf_pos < f.buf_end)
-    return static_cast<unsigned char>(f.buf[f.buf_pos]) == kCtrlZ;
+bool text_at_end_slow(TextFile& f) {
   if (read_byte(f) == kEndOfData) return true;
   put_back(f);
   return false;

@@ -6,6 +6,7 @@
 // `io_result`, and the caller runs io_check() after every operation.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -49,6 +50,19 @@ struct TextFile {
   TextFileOp close_op = nullptr;
   std::string file_name;  // empty for a standard stream
   char buffer[kTextBufferSize] = {};
+  // Reading: one bit per byte of the buffer, set for the bytes below 32,
+  // among them every LF, CR and byte 26. Made once per refill, so that a
+  // line end is found with a bit scan instead of a search.
+  std::uint64_t controls[kTextBufferSize / 64] = {};
+};
+
+// The line read last. While the whole line lies in the file's buffer, `text`
+// is a view into it, which stays valid until the next read operation on that
+// file; a line that spans a refill, or holds a CR that is dropped, is
+// gathered in `spill` and `text` views that.
+struct Line {
+  std::string_view text;
+  std::string spill;
 };
 
 // The pending I/O result code; 0 when nothing is pending.
@@ -68,9 +82,68 @@ void text_assign(TextFile& f, std::string_view name);
 void text_reset(TextFile& f);
 void text_rewrite(TextFile& f);
 
+inline constexpr char kCtrlZ = 26;
+
+// The first LF, CR or byte 26 at or after index `at` of the buffer, or
+// buf_end: where a line read from `at` stops.
+inline std::uint32_t text_line_stop(const TextFile& f, std::uint32_t at) {
+  constexpr std::uint32_t kWords = kTextBufferSize / 64;
+  for (std::uint32_t w = at / 64; w < kWords; ++w, at = w * 64) {
+    std::uint64_t bits = f.controls[w] & (~std::uint64_t{0} << (at % 64));
+    while (bits != 0) {
+      const std::uint32_t i = w * 64 + static_cast<std::uint32_t>(std::countr_zero(bits));
+      if (i >= f.buf_end) return f.buf_end;
+      const char c = f.buf[i];
+      if (c == '\n' || c == '\r' || c == kCtrlZ) return i;
+      bits &= bits - 1;  // a TAB or other control byte is ordinary
+    }
+  }
+  return f.buf_end;
+}
+
+// Reads the line at the read position into `line`, without its line end,
+// which is left for text_skip_line. A line that lies wholly in the buffer
+// (ended there by an LF, a CR LF or a byte 26, with no lone CR to drop) is
+// taken as a view without a copy; the _slow form gathers any other.
+void text_read_line_slow(TextFile& f, Line& line);
+inline void text_read_line(TextFile& f, Line& line) {
+  if (f.mode == kModeInput && f.buf_pos < f.buf_end) {
+    const std::uint32_t stop = text_line_stop(f, f.buf_pos);
+    if (stop < f.buf_end &&
+        (f.buf[stop] != '\r' || (stop + 1 < f.buf_end && f.buf[stop + 1] == '\n'))) {
+      line.text = {f.buf + f.buf_pos, stop - f.buf_pos};
+      f.buf_pos = stop;
+      return;
+    }
+  }
+  text_read_line_slow(f, line);
+}
+// The same into a text of the caller's, which keeps its capacity.
 void text_read_line(TextFile& f, std::string& destination);
-void text_skip_line(TextFile& f);
-bool text_at_end(TextFile& f);
+
+// Consumes the line end that text_read_line left; the usual one lies in the
+// buffer and takes no call.
+void text_skip_line_slow(TextFile& f);
+inline void text_skip_line(TextFile& f) {
+  if (f.mode == kModeInput && f.buf_pos < f.buf_end) {
+    const char* p = f.buf + f.buf_pos;
+    if (*p == '\n') {
+      ++f.buf_pos;
+      return;
+    }
+    if (*p == '\r' && f.buf_pos + 1 < f.buf_end && p[1] == '\n') {
+      f.buf_pos += 2;
+      return;
+    }
+  }
+  text_skip_line_slow(f);
+}
+
+bool text_at_end_slow(TextFile& f);
+inline bool text_at_end(TextFile& f) {
+  if (f.mode == kModeInput && f.buf_pos < f.buf_end) return f.buf[f.buf_pos] == kCtrlZ;
+  return text_at_end_slow(f);
+}
 bool text_at_end_skipping_blanks(TextFile& f);
 
 // Writes that fit the buffer of a file open for output are copied here;
@@ -118,6 +191,32 @@ inline void text_write_line_end(TextFile& f) {
                                       : std::string_view("\n", 1));
   text_flush(f);
 }
+// Room in the buffer for a line of `size` bytes, its CR LF included, that
+// the caller writes in place: when the bytes fit without a push (and no
+// flush has to follow), a pointer to them, and they count as written;
+// otherwise nullptr, and the caller writes the line with text_write_line.
+inline char* text_claim_line(TextFile& f, std::size_t size) {
+  if (f.mode != kModeOutput || f.flush_op != text_op_nothing ||
+      (f.flags & kFlagCrLf) == 0 || size >= f.buf_size - f.buf_pos)
+    return nullptr;
+  char* const p = f.buf + f.buf_pos;
+  f.buf_pos += static_cast<std::uint32_t>(size);
+  return p;
+}
+
+// text_write of `text`, then text_write_line_end: a single copy when the
+// text and the line end fit the buffer without a push.
+inline void text_write_line(TextFile& f, std::string_view text) {
+  if (char* const p = text_claim_line(f, text.size() + 2)) {
+    if (!text.empty()) std::memcpy(p, text.data(), text.size());
+    p[text.size()] = '\r';
+    p[text.size() + 1] = '\n';
+    return;
+  }
+  text_write(f, text);
+  text_write_line_end(f);
+}
+
 void text_push_buffer(TextFile& f);
 void text_close(TextFile& f);
 

@@ -1,0 +1,42 @@
+// Scanning short stretches of bytes eight at a time, for the line parsers
+// and the text layer: the stretches are a few dozen bytes, where a library
+// search costs more in its call than in its work.
+#pragma once
+
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
+namespace relabel {
+
+// Eight bytes as a number whose lowest byte is the first.
+inline std::uint64_t load_le64(const char* p) {
+  std::uint64_t w;
+  std::memcpy(&w, p, sizeof w);
+  if constexpr (std::endian::native == std::endian::big) {
+    std::uint64_t swapped = 0;
+    for (int i = 0; i < 8; ++i, w >>= 8) swapped = (swapped << 8) | (w & 0xFF);
+    w = swapped;
+  }
+  return w;
+}
+
+inline constexpr std::uint64_t kEachByte = 0x0101010101010101ULL;
+inline constexpr std::uint64_t kTopBits = 0x8080808080808080ULL;
+
+// The first `c` in [p, end), or end. In a word XORed with `c` in every
+// byte, a byte equal to `c` is 0; subtracting 1 from each byte sets the top
+// bit of a 0 byte, and of the bytes above it only, so the lowest top bit
+// set marks the first match.
+inline const char* find_byte(const char* p, const char* end, char c) {
+  const std::uint64_t pattern = kEachByte * static_cast<unsigned char>(c);
+  for (; end - p >= 8; p += 8) {
+    const std::uint64_t x = load_le64(p) ^ pattern;
+    const std::uint64_t zero = (x - kEachByte) & ~x & kTopBits;
+    if (zero != 0) return p + std::countr_zero(zero) / 8;
+  }
+  while (p != end && *p != c) ++p;
+  return p;
+}
+
+}  // namespace relabel
