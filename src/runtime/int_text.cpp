@@ -114,21 +114,6 @@ ParsedInt parse_int(std::string_view text) {
   }
 }
 
-std::size_t format_int_to(std::int32_t value, char* out) {
-  char digits[10];
-  std::size_t n = 0;
-  std::uint32_t magnitude = value < 0 ? 0u - static_cast<std::uint32_t>(value)
-                                      : static_cast<std::uint32_t>(value);
-  do {
-    digits[n++] = static_cast<char>('0' + magnitude % 10);
-    magnitude /= 10;
-  } while (magnitude != 0);
-  std::size_t length = 0;
-  if (value < 0) out[length++] = '-';
-  while (n > 0) out[length++] = digits[--n];
-  return length;
-}
-
 std::string format_int(std::int32_t value) {
   char buffer[11];
   return std::string(buffer, format_int_to(value, buffer));
