@@ -15,12 +15,17 @@ struct BoardEntry {
   std::int32_t numbers[6] = {};  // number 1 to number 6
 };
 
+// The marker of an entry line, and the start of every line written.
+inline constexpr std::string_view kEntryMarker = "    (\"";
+
 // Reads `line` into `entry`, changing only the fields the parse reaches: a
 // line without a double quote leaves the record as it was. The name runs to
 // the next double quote; the one character after that quote is skipped; then
 // tokens ending at a blank or ")" become numbers while a ")" remains, and
 // the pass that finds no ")" stores 0 and ends. Never fails.
-void parse_board_entry(std::string_view line, BoardEntry& entry);
+// A caller that reads only the first `wanted` numbers of the record says
+// so: those get what the whole parse gives them, and the parse ends there.
+void parse_board_entry(std::string_view line, BoardEntry& entry, std::size_t wanted = 6);
 
 // Writes the prefix, the name, a double quote, `n` numbers (1 to 6) each
 // after one blank, ")" and a line end. Ends the run on an I/O failure.

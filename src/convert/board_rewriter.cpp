@@ -7,10 +7,14 @@
 namespace relabel {
 namespace {
 
-constexpr std::string_view kEntryMarker = "    (\"";
+// An entry line holds the marker anywhere; nearly all start with it.
+bool is_entry_line(std::string_view line) {
+  return line.starts_with(kEntryMarker) ||
+         line.find(kEntryMarker) != std::string_view::npos;
+}
 
 void copy_head(RunState& state) {
-  while (!input_at_end(state) && !at_section_line(state)) {
+  while (lines_remain(state, at_section_line(state))) {
     read_line(state);
     copy_line(state);
   }
@@ -30,7 +34,9 @@ void rewrite_labels(RunState& state, const PartsEntry& match) {
   BoardEntry& label = state.label;
   const BoardEntry& entry = state.entry;
   read_line(state);
-  parse_board_entry(state.current_line, label);
+  // Moving the label sets its text and all six numbers, so only a label
+  // whose position is kept needs its line parsed.
+  if (!state.relocate_value_label) parse_board_entry(state.current_line.text, label);
   print_mark('+');
   to_counted_text(label.name, match.value_text);
   if (state.relocate_value_label) {
@@ -44,20 +50,23 @@ void rewrite_labels(RunState& state, const PartsEntry& match) {
   write_board_entry(state.output, label, 6);
 
   read_line(state);
-  parse_board_entry(state.current_line, label);
+  // Its numbers 1 and 2 are written; when positions are kept, its numbers 4
+  // to 6 also stay for the next value label, whose line may not reach them.
+  parse_board_entry(state.current_line.text, label, state.relocate_value_label ? 2 : 6);
   to_counted_text(label.name, match.second_text);
   label.numbers[2] = 0;
   write_board_entry(state.output, label, 3);
 }
 
 void copy_section(RunState& state) {
-  while (!input_at_end(state) && !at_closing_line(state)) {
+  while (lines_remain(state, at_closing_line(state))) {
     read_line(state);
-    if (state.current_line.find(kEntryMarker) == std::string::npos) {
+    if (!is_entry_line(state.current_line.text)) {
       copy_line(state);
       continue;
     }
-    parse_board_entry(state.current_line, state.entry);
+    // The rewrite reads the entry's numbers 1, 2 and 4 only.
+    parse_board_entry(state.current_line.text, state.entry, 4);
     copy_line(state);
     const std::optional<PartsEntry> match =
         state.parts.find(state.entry.name.view());
@@ -95,7 +104,7 @@ void rewrite_board_file(RunState& state) {
   text_assign(state.input, name);
   text_reset(state.input);
   io_check();
-  state.current_line.clear();
+  clear_line(state);
 
   copy_head(state);
   copy_section(state);
