@@ -4,6 +4,8 @@
 #include <new>
 #include <utility>
 
+#include "runtime/byte_scan.h"
+
 namespace relabel {
 
 namespace {
@@ -125,38 +127,19 @@ std::size_t PartsList::memory_bytes() const {
          chunks_.capacity() * sizeof(chunks_[0]) +
          index_.capacity() * sizeof(Slot);
 }
-namespace {
-
-void store_text(ShortText72& destination, const char* begin, const char* end) {
-  if (begin != end && end[-1] == ' ') --end;
-  to_counted_text(destination, std::string_view(begin, static_cast<std::size_t>(end - begin)));
-}
-
-// The next double quote at or after `p`, or `end`. Parts-list texts are
-// short: the first bytes are scanned inline, a longer rest by memchr.
-const char* next_quote(const char* p, const char* end) {
-  const char* const inline_end = end - p > 32 ? p + 32 : end;
-  for (; p != inline_end; ++p) {
-    if (*p == '"') return p;
-  }
-  if (p == end) return end;
-  const void* q = std::memchr(p, '"', static_cast<std::size_t>(end - p));
-  return q != nullptr ? static_cast<const char*>(q) : end;
-}
-
-}  // namespace
-
 void parse_parts_line(std::string_view line, PartsTexts& texts) {
   for (ShortText72& t : texts) t.length = 0;
   const char* p = line.data();
   const char* const end = p + line.size();
   for (ShortText72& text : texts) {
-    p = next_quote(p, end);  // the opening quote
+    p = find_byte(p, end, '"');  // the opening quote
     if (p == end) return;
     const char* const begin = ++p;
-    p = next_quote(p, end);
+    p = find_byte(p, end, '"');
     if (p == end) return;  // an unclosed text stays empty
-    store_text(text, begin, p);
+    // One trailing blank goes, then the text keeps its first 72 characters.
+    const char* const last = p != begin && p[-1] == ' ' ? p - 1 : p;
+    to_counted_text(text, std::string_view(begin, static_cast<std::size_t>(last - begin)));
     ++p;
   }
 }
