@@ -79,8 +79,12 @@ void mark_controls(TextFile& f) {
 
 // Refills the buffer. False at the end of the data (the end marker is then
 // stored so later reads stop at once) and after a failed read (no marker:
-// the next read asks the platform again).
-bool fill(TextFile& f) {
+// the next read asks the platform again). The `carry` bytes at the read
+// position, the start of a line, move to the front of the record's buffer
+// first, and the new window begins right behind them.
+bool fill_carrying(TextFile& f, std::uint32_t carry) {
+  if (carry != 0) std::memmove(f.buffer, f.buf + f.buf_pos, carry);
+  f.buf = f.buffer + carry;
   f.buf_pos = 0;
   f.buf_end = 0;
   std::uint32_t got = 0;
@@ -100,6 +104,8 @@ bool fill(TextFile& f) {
   f.controls[0] = 1;
   return false;
 }
+
+bool fill(TextFile& f) { return fill_carrying(f, 0); }
 
 bool release(TextFile& f) {
   f.mode = kModeClosed;
@@ -137,6 +143,7 @@ void open_text(TextFile& f, std::uint16_t new_mode) {
   if (is_open(f)) text_close(f);
   const bool input = new_mode == kModeInput;
   f.mode = new_mode;
+  f.buf = f.buffer;
   f.buf_pos = 0;
   f.buf_end = 0;
   f.transfer_op = input ? fill : push;
@@ -254,6 +261,33 @@ void text_read_line_slow(TextFile& f, Line& line) {
   if (f.mode != kModeInput) {
     io_result = kIoNotOpenForInput;
     return;
+  }
+  // The usual case: the line runs to the end of the window (or the window
+  // is used up). Its start is carried over to lie right before the next
+  // window, so that a line ending there is read in one piece as well. A CR
+  // that is the window's last byte is consumed: the next window tells
+  // whether it ends the line.
+  std::uint32_t stop = f.buf_pos < f.buf_end ? text_line_stop(f, f.buf_pos) : f.buf_end;
+  const bool cr_at_end = stop + 1 == f.buf_end && f.buf[stop] == '\r';
+  if (stop == f.buf_end || cr_at_end) {
+    const std::uint32_t carry = stop - f.buf_pos;
+    if (!fill_carrying(f, carry)) {  // the data ended, or the read failed: so does the line
+      line.text = {f.buffer, carry};
+      return;
+    }
+    if (cr_at_end && f.buf[0] == '\n') {
+      line.text = {f.buffer, carry};
+      return;
+    }
+    stop = text_line_stop(f, 0);
+    if (stop < f.buf_end &&
+        (f.buf[stop] != '\r' || (stop + 1 < f.buf_end && f.buf[stop + 1] == '\n'))) {
+      line.text = {f.buffer, carry + stop};
+      f.buf_pos = stop;
+      return;
+    }
+    // Longer than a window, or with a lone CR to drop: gathered from here.
+    line.spill.assign(f.buffer, carry);
   }
   gather_line(f, line.spill);
   line.text = line.spill;

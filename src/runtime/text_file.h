@@ -49,7 +49,12 @@ struct TextFile {
   TextFileOp flush_op = nullptr;
   TextFileOp close_op = nullptr;
   std::string file_name;  // empty for a standard stream
-  char buffer[kTextBufferSize] = {};
+  // `buf` points to a window of buf_size bytes in here that reads fill and
+  // writes push. Reading, the window may start further in: the start of a
+  // line that runs past the end of one window is moved to the front first,
+  // and the next window read right behind it, so that the line lies in one
+  // piece.
+  char buffer[2 * kTextBufferSize] = {};
   // Reading: one bit per byte of the buffer, set for the bytes below 32,
   // among them every LF, CR and byte 26. Made once per refill, so that a
   // line end is found with a bit scan instead of a search.
