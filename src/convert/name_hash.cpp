@@ -1,6 +1,8 @@
 #include "convert/name_hash.h"
 
+#include <bit>
 #include <chrono>
+#include <cstring>
 #include <exception>
 #include <random>
 
@@ -27,11 +29,24 @@ struct SipState {
   }
 };
 
-// Little-endian whatever the machine, so that a hash is the same everywhere.
+// The bytes [p, p + n) as a little-endian number, whatever the machine, so
+// that a hash is the same everywhere. `n` is at most 8. Four bytes or more
+// are read as two overlapping 4-byte pieces, fewer as up to three bytes,
+// which again may overlap: a byte read twice lands on its own place both
+// times.
+std::uint64_t load_le32(const unsigned char* p) {
+  std::uint32_t w;
+  std::memcpy(&w, p, sizeof w);
+  if constexpr (std::endian::native == std::endian::big)
+    w = (w >> 24) | ((w >> 8) & 0xFF00) | ((w << 8) & 0xFF0000) | (w << 24);
+  return w;
+}
+
 std::uint64_t load_le(const unsigned char* p, std::size_t n) {
-  std::uint64_t m = 0;
-  for (std::size_t i = 0; i < n; ++i) m |= std::uint64_t{p[i]} << (8 * i);
-  return m;
+  if (n >= 4) return load_le32(p) | load_le32(p + n - 4) << (8 * (n - 4));
+  if (n == 0) return 0;
+  return std::uint64_t{p[0]} | std::uint64_t{p[n / 2]} << (8 * (n / 2)) |
+         std::uint64_t{p[n - 1]} << (8 * (n - 1));
 }
 
 std::uint64_t mix(std::uint64_t x) {  // a finaliser for the fallback key
