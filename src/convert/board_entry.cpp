@@ -1,5 +1,6 @@
 #include "convert/board_entry.h"
 
+#include <bit>
 #include <cstring>
 
 #include "runtime/byte_scan.h"
@@ -9,15 +10,40 @@
 namespace relabel {
 namespace {
 
+// The value of the `n` decimal digits (1 to 7) at the start of `w`, whose
+// lowest byte is the first: the digits move to the top, with zeros (as
+// leading zeros) below them, and are combined pairwise into two-digit,
+// four-digit and eight-digit values.
+std::int32_t digits_value(std::uint64_t w, unsigned n) {
+  std::uint64_t x = (w - 0x3030303030303030ULL) << (8 * (8 - n));
+  x = (x * 10 + (x >> 8)) & 0x00FF00FF00FF00FFULL;
+  x = (x * 100 + (x >> 16)) & 0x0000FFFF0000FFFFULL;
+  x = (x * 10000 + (x >> 32)) & 0xFFFFFFFFULL;
+  return static_cast<std::int32_t>(x);
+}
+
 // The token at `p` ends at the first blank or ")" before `end`; the result
 // is that position, or `end` when neither comes. A plain decimal of up to
 // nine digits after an optional minus (nearly every number in a board file,
 // and none can overflow) is read on the way into `value`; a token of any
-// other form is given to parse_int whole.
+// other form is given to parse_int whole. Where the line holds eight more
+// bytes, the digits are found and read eight at a time: a byte is a digit
+// when adding 0x46 does not reach 0x80 and subtracting 0x30 does not wrap.
 const char* read_token(const char* p, const char* end, std::int32_t& value) {
   const char* q = p;
   const bool minus = q != end && *q == '-';
   if (minus) ++q;
+  if (end - q >= 8) {
+    const std::uint64_t w = load_le64(q);
+    const std::uint64_t other = ((w + 0x4646464646464646ULL) | (w - 0x3030303030303030ULL)) & kTopBits;
+    const unsigned n = static_cast<unsigned>(std::countr_zero(other)) / 8;
+    const unsigned after = n < 8 ? static_cast<unsigned>(w >> (8 * n)) & 0xFF : 0;
+    if (n != 0 && (after == ' ' || after == ')')) {
+      const std::int32_t v = digits_value(w, n);
+      value = minus ? -v : v;
+      return q + n;
+    }
+  }
   const char* const digits = q;
   std::uint32_t v = 0;  // wraps harmlessly past nine digits, which are not used
   unsigned digit;
@@ -63,11 +89,13 @@ void parse_board_entry(std::string_view line, BoardEntry& entry, std::size_t wan
   // ends the parse. One pass reads the tokens, and each ")" confirms the
   // tokens before it.
   if (wanted > 6) wanted = 6;
-  std::int32_t values[6] = {};
+  std::int32_t* const numbers = entry.numbers;
+  std::int32_t kept[6];  // what the numbers held, for tokens no ")" follows
+  std::memcpy(kept, numbers, sizeof kept);
   std::size_t read = 0;       // tokens read, at most `wanted`
   std::size_t confirmed = 0;  // of those, the ones a ")" follows
   while (read < wanted) {
-    const char* const stop = read_token(p, end, values[read]);
+    const char* const stop = read_token(p, end, numbers[read]);
     if (stop == end) break;  // no blank or ")" follows: nor does a ")"
     ++read;
     if (*stop == ')') confirmed = read;
@@ -76,8 +104,10 @@ void parse_board_entry(std::string_view line, BoardEntry& entry, std::size_t wan
   // All wanted tokens read: the rest of the line tells whether a ")"
   // follows them.
   if (read == wanted && confirmed < wanted && find_byte(p, end, ')') != end) confirmed = wanted;
-  for (std::size_t i = 0; i < confirmed; ++i) entry.numbers[i] = values[i];
-  if (confirmed < wanted) entry.numbers[confirmed] = 0;
+  if (confirmed < read) {
+    for (std::size_t i = confirmed; i < read; ++i) numbers[i] = kept[i];
+  }
+  if (confirmed < wanted) numbers[confirmed] = 0;
   // Tokens beyond the sixth number have no place in the record.
 }
 
