@@ -112,39 +112,25 @@ void parse_board_entry(std::string_view line, BoardEntry& entry, std::size_t wan
 }
 
 void write_board_entry(TextFile& out, const BoardEntry& entry, std::uint8_t n) {
-  if (n > 6) n = 6;
+  // The line is made from its end back, each number's digits last first,
+  // and written as one text: the same bytes, pushed at the same 128-byte
+  // points, as writing it piece by piece, and a push that fails anywhere in
+  // it ends the run at the check below, before anything else is written.
+  char line[6 + 72 + 1 + 6 * 12 + 1];
+  char* const end = line + sizeof line;
+  char* p = end;
+  *--p = ')';
+  for (std::uint8_t i = n < 6 ? n : 6; i-- > 0;) {
+    p = put_int_text_before(entry.numbers[i], p);
+    *--p = ' ';
+  }
+  *--p = '"';
   const std::string_view name = entry.name.view();
-  std::size_t lengths[6];
-  std::size_t length = kEntryMarker.size() + name.size() + 1 + 1;  // name, quote, ")"
-  for (std::uint8_t i = 0; i < n; ++i) {
-    lengths[i] = int_text_length(entry.numbers[i]);
-    length += 1 + lengths[i];
-  }
-  // The line is made in the output buffer when it fits there, otherwise
-  // here and written as one text: the same bytes, pushed at the same
-  // 128-byte points, as writing it piece by piece, and a push that fails
-  // anywhere in it ends the run at the check below, before anything else is
-  // written.
-  char local[6 + 72 + 1 + 6 * 12 + 1];
-  char* const claimed = text_claim_line(out, length + 2);
-  char* p = claimed != nullptr ? claimed : local;
+  p -= name.size();
+  copy_bytes(p, name.data(), name.size());
+  p -= kEntryMarker.size();
   std::memcpy(p, kEntryMarker.data(), kEntryMarker.size());
-  p += kEntryMarker.size();
-  std::memcpy(p, name.data(), name.size());
-  p += name.size();
-  *p++ = '"';
-  for (std::uint8_t i = 0; i < n; ++i) {
-    *p++ = ' ';
-    put_int_text(entry.numbers[i], p, lengths[i]);
-    p += lengths[i];
-  }
-  *p++ = ')';
-  if (claimed != nullptr) {
-    p[0] = '\r';
-    p[1] = '\n';
-  } else {
-    text_write_line(out, std::string_view(local, length));
-  }
+  text_write_line(out, std::string_view(p, static_cast<std::size_t>(end - p)));
   io_check();
 }
 
