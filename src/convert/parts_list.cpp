@@ -75,7 +75,7 @@ std::uint32_t PartsList::store(const PartsTexts& texts) {
   *p++ = static_cast<char>(texts[1].length);
   *p++ = static_cast<char>(texts[2].length);
   for (int t = 0; t < 3; ++t) {
-    std::memcpy(p, texts[t].slots, texts[t].length);
+    copy_bytes(p, texts[t].slots, texts[t].length);
     p += texts[t].length;
   }
   chunk_used_ += size;

@@ -36,10 +36,12 @@ inline void clear_line(RunState& state) {
 
 // Reads the next input line into the current line and consumes its end.
 inline void read_line(RunState& state) {
-  text_read_line(state.input, state.current_line);
-  io_check();
-  text_skip_line(state.input);
-  io_check();
+  if (!text_take_line(state.input, state.current_line)) {
+    text_read_line(state.input, state.current_line);
+    io_check();
+    text_skip_line(state.input);
+    io_check();
+  }
   const std::string_view line = state.current_line.text;
   state.closing_line = !line.empty() && line[0] == ')';
 }

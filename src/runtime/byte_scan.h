@@ -1,6 +1,6 @@
-// Scanning short stretches of bytes eight at a time, for the line parsers
-// and the text layer: the stretches are a few dozen bytes, where a library
-// search costs more in its call than in its work.
+// Scanning and copying short stretches of bytes, for the line parsers and
+// the text layer: the stretches are a few dozen bytes, where a library call
+// costs more in its call than in its work.
 #pragma once
 
 #include <bit>
@@ -37,6 +37,28 @@ inline const char* find_byte(const char* p, const char* end, char c) {
   }
   while (p != end && *p != c) ++p;
   return p;
+}
+
+// Copies `n` bytes between areas that do not overlap. Up to 32 bytes go as
+// two pieces that may overlap each other, without a library call: names,
+// label texts and most lines are that short.
+inline void copy_bytes(char* to, const char* from, std::size_t n) {
+  if (n > 32) {
+    std::memcpy(to, from, n);
+  } else if (n >= 16) {
+    std::memcpy(to, from, 16);
+    std::memcpy(to + n - 16, from + n - 16, 16);
+  } else if (n >= 8) {
+    std::memcpy(to, from, 8);
+    std::memcpy(to + n - 8, from + n - 8, 8);
+  } else if (n >= 4) {
+    std::memcpy(to, from, 4);
+    std::memcpy(to + n - 4, from + n - 4, 4);
+  } else if (n != 0) {
+    to[0] = from[0];
+    to[n / 2] = from[n / 2];
+    to[n - 1] = from[n - 1];
+  }
 }
 
 }  // namespace relabel

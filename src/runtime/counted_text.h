@@ -7,6 +7,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "runtime/byte_scan.h"
+
 namespace relabel {
 
 template <std::size_t Capacity>
@@ -27,7 +29,7 @@ using ShortText72 = CountedText<72>;
 template <std::size_t N>
 void to_counted_text(CountedText<N>& destination, std::string_view text) {
   const std::size_t n = text.size() < N ? text.size() : N;
-  if (n != 0) std::memcpy(destination.slots, text.data(), n);
+  copy_bytes(destination.slots, text.data(), n);
   destination.length = static_cast<std::uint8_t>(n);
 }
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "runtime/byte_scan.h"
 #include "runtime/counted_text.h"
 #include "runtime/platform.h"
 
@@ -144,6 +145,25 @@ inline void text_skip_line(TextFile& f) {
   text_skip_line_slow(f);
 }
 
+// text_read_line, then text_skip_line, at once, when the line and its end
+// both lie in the buffer: nothing is read from the file then, and nothing
+// can fail. Returns false, having done nothing, for any other line.
+inline bool text_take_line(TextFile& f, Line& line) {
+  if (f.mode != kModeInput || f.buf_pos >= f.buf_end) return false;
+  const std::uint32_t stop = text_line_stop(f, f.buf_pos);
+  if (stop >= f.buf_end) return false;
+  std::uint32_t next = stop;  // a byte 26 ends the data and is not consumed
+  if (f.buf[stop] == '\n') {
+    next = stop + 1;
+  } else if (f.buf[stop] == '\r') {
+    if (stop + 1 >= f.buf_end || f.buf[stop + 1] != '\n') return false;
+    next = stop + 2;
+  }
+  line.text = {f.buf + f.buf_pos, stop - f.buf_pos};
+  f.buf_pos = next;
+  return true;
+}
+
 bool text_at_end_slow(TextFile& f);
 inline bool text_at_end(TextFile& f) {
   if (f.mode == kModeInput && f.buf_pos < f.buf_end) return f.buf[f.buf_pos] == kCtrlZ;
@@ -213,7 +233,7 @@ inline char* text_claim_line(TextFile& f, std::size_t size) {
 // text and the line end fit the buffer without a push.
 inline void text_write_line(TextFile& f, std::string_view text) {
   if (char* const p = text_claim_line(f, text.size() + 2)) {
-    if (!text.empty()) std::memcpy(p, text.data(), text.size());
+    copy_bytes(p, text.data(), text.size());
     p[text.size()] = '\r';
     p[text.size() + 1] = '\n';
     return;
