@@ -82,11 +82,9 @@ std::uint32_t PartsList::store(const PartsTexts& texts) {
   return offset + 1;
 }
 
-void PartsList::append(const PartsTexts& texts) {
+void PartsList::append_name(const PartsTexts& texts) {
   static_assert(kMaxEntry < kChunkSize);
-  ++appended_;
   const std::string_view name = texts[0].view();
-  if (has_last_name_ && name == last_name_) return;  // stored already
   if (index_.empty()) key_ = random_name_hash_key();
   if (2 * (std::size_t{names_} + 1) > index_.size()) grow_index();
   const std::uint32_t hash = hash_of(name);
@@ -127,8 +125,8 @@ std::size_t PartsList::memory_bytes() const {
          chunks_.capacity() * sizeof(chunks_[0]) +
          index_.capacity() * sizeof(Slot);
 }
-void parse_parts_line(std::string_view line, PartsTexts& texts) {
-  for (ShortText72& t : texts) t.length = 0;
+// The lengths are 0 already.
+void parse_quoted_texts(std::string_view line, PartsTexts& texts) {
   const char* p = line.data();
   const char* const end = p + line.size();
   for (ShortText72& text : texts) {

@@ -41,8 +41,14 @@ class PartsList {
   PartsList& operator=(const PartsList&) = delete;
 
   // Stores the name (texts[0]), value text (texts[1]) and second text
-  // (texts[2]) unless the name is stored already.
-  void append(const PartsTexts& texts);
+  // (texts[2]) unless the name is stored already. A line that repeats the
+  // name appended last (as a run of empty lines does) is known to be a
+  // later entry at once.
+  void append(const PartsTexts& texts) {
+    ++appended_;
+    if (has_last_name_ && texts[0].view() == last_name_) return;
+    append_name(texts);
+  }
   // The first entry whose name has the same length and bytes.
   std::optional<PartsEntry> find(std::string_view name) const;
   // Entries appended, every one counted.
@@ -58,6 +64,7 @@ class PartsList {
     std::uint32_t hash = 0;  // the name hash's low 32 bits
   };
 
+  void append_name(const PartsTexts& texts);
   std::uint32_t hash_of(std::string_view name) const;
   // The slot holding `name`, or the empty slot where it would go.
   Slot& probe(std::string_view name, std::uint32_t hash);
@@ -78,9 +85,14 @@ class PartsList {
   NameHashKey key_;  // drawn on the first append
 };
 
+void parse_quoted_texts(std::string_view line, PartsTexts& texts);
+
 // Reads a line as its quoted texts: between the first and second double
 // quote, the third and fourth, and so on, at most four. One trailing blank is
 // dropped from each text, then the text keeps its first 72 characters.
-void parse_parts_line(std::string_view line, PartsTexts& texts);
+inline void parse_parts_line(std::string_view line, PartsTexts& texts) {
+  for (ShortText72& t : texts) t.length = 0;
+  if (!line.empty()) parse_quoted_texts(line, texts);
+}
 
 }  // namespace relabel
