@@ -51,7 +51,7 @@ const PartsList::Slot& PartsList::probe(std::string_view name,
   for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
     const Slot& slot = index_[i];
     if (slot.ref == 0) return slot;
-    if (slot.hash == hash && entry_at(slot.ref).name == name) return slot;
+    if (slot.hash == hash && same_text(entry_at(slot.ref).name, name)) return slot;
   }
 }
 

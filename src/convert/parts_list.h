@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "convert/name_hash.h"
+#include "runtime/byte_scan.h"
 #include "runtime/counted_text.h"
 
 namespace relabel {
@@ -46,7 +47,7 @@ class PartsList {
   // later entry at once.
   void append(const PartsTexts& texts) {
     ++appended_;
-    if (has_last_name_ && texts[0].view() == last_name_) return;
+    if (has_last_name_ && same_text(texts[0].view(), last_name_)) return;
     append_name(texts);
   }
   // The first entry whose name has the same length and bytes.

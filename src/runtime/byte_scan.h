@@ -6,6 +6,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <string_view>
 
 namespace relabel {
 
@@ -59,6 +60,28 @@ inline void copy_bytes(char* to, const char* from, std::size_t n) {
     to[n / 2] = from[n / 2];
     to[n - 1] = from[n - 1];
   }
+}
+
+// Whether two texts are equal, byte for byte. Up to 16 bytes are compared as
+// two pieces that may overlap, without a library call.
+inline bool same_text(std::string_view a, std::string_view b) {
+  const std::size_t n = a.size();
+  if (n != b.size()) return false;
+  const char* const x = a.data();
+  const char* const y = b.data();
+  const auto piece = [](const char* p, auto size_tag) {
+    decltype(size_tag) v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+  };
+  if (n < 4) return n == 0 || (x[0] == y[0] && x[n / 2] == y[n / 2] && x[n - 1] == y[n - 1]);
+  if (n < 8)
+    return piece(x, std::uint32_t{}) == piece(y, std::uint32_t{}) &&
+           piece(x + n - 4, std::uint32_t{}) == piece(y + n - 4, std::uint32_t{});
+  if (n <= 16)
+    return piece(x, std::uint64_t{}) == piece(y, std::uint64_t{}) &&
+           piece(x + n - 8, std::uint64_t{}) == piece(y + n - 8, std::uint64_t{});
+  return std::memcmp(x, y, n) == 0;
 }
 
 }  // namespace relabel
