@@ -74,9 +74,18 @@ std::uint32_t PartsList::store(const PartsTexts& texts) {
   *p++ = static_cast<char>(texts[0].length);
   *p++ = static_cast<char>(texts[1].length);
   *p++ = static_cast<char>(texts[2].length);
+  // With 16 bytes to spare in the chunk a short text goes as one 16-byte
+  // piece of its slots; what lands past it is overwritten by the next text
+  // or entry.
+  const bool spare = chunk_used_ + size + 16 <= kChunkSize;
   for (int t = 0; t < 3; ++t) {
-    copy_bytes(p, texts[t].slots, texts[t].length);
-    p += texts[t].length;
+    const ShortText72& text = texts[t];
+    if (spare && text.length <= 16) {
+      std::memcpy(p, text.slots, 16);
+    } else {
+      copy_bytes(p, text.slots, text.length);
+    }
+    p += text.length;
   }
   chunk_used_ += size;
   return offset + 1;
@@ -130,14 +139,25 @@ void parse_quoted_texts(std::string_view line, PartsTexts& texts) {
   const char* p = line.data();
   const char* const end = p + line.size();
   for (ShortText72& text : texts) {
-    p = find_byte(p, end, '"');  // the opening quote
+    // The opening quote: in a well-formed line the next byte or the one
+    // after it, so it is looked for one byte at a time.
+    while (p != end && *p != '"') ++p;
     if (p == end) return;
     const char* const begin = ++p;
     p = find_byte(p, end, '"');
     if (p == end) return;  // an unclosed text stays empty
     // One trailing blank goes, then the text keeps its first 72 characters.
     const char* const last = p != begin && p[-1] == ' ' ? p - 1 : p;
-    to_counted_text(text, std::string_view(begin, static_cast<std::size_t>(last - begin)));
+    std::size_t n = static_cast<std::size_t>(last - begin);
+    if (n > text.capacity) n = text.capacity;
+    // A short text goes as one 16-byte piece when the line holds that many
+    // bytes from its start; the slots after its length carry no meaning.
+    if (n <= 16 && end - begin >= 16) {
+      std::memcpy(text.slots, begin, 16);
+    } else {
+      copy_bytes(text.slots, begin, n);
+    }
+    text.length = static_cast<std::uint8_t>(n);
     ++p;
   }
 }
