@@ -321,22 +321,22 @@ bool text_at_end_slow(TextFile& f) {
   return false;
 }
 
-bool text_at_end_skipping_blanks(TextFile& f) {
+bool text_at_end_skipping_blanks_slow(TextFile& f) {
   for (;;) {
-    // Blanks and control bytes in the buffer go without a call per byte;
-    // a byte 26 is left for read_byte, which stops there.
-    if (f.mode == kModeInput) {
-      while (f.buf_pos < f.buf_end) {
-        const unsigned char c = static_cast<unsigned char>(f.buf[f.buf_pos]);
-        if (c > 32 || c == kCtrlZ) break;
-        ++f.buf_pos;
-      }
-    }
     const int c = read_byte(f);
     if (c == kEndOfData) return true;
     if (c > 32) {
       put_back(f);
       return false;
+    }
+    // Blanks and control bytes in the buffer go without a call per byte;
+    // a byte 26 is left for read_byte, which stops there.
+    if (f.mode == kModeInput) {
+      while (f.buf_pos < f.buf_end) {
+        const unsigned char b = static_cast<unsigned char>(f.buf[f.buf_pos]);
+        if (b > 32 || b == kCtrlZ) break;
+        ++f.buf_pos;
+      }
     }
   }
 }

@@ -176,7 +176,20 @@ inline bool text_at_end(TextFile& f) {
   if (f.mode == kModeInput && f.buf_pos < f.buf_end) return f.buf[f.buf_pos] == kCtrlZ;
   return text_at_end_slow(f);
 }
-bool text_at_end_skipping_blanks(TextFile& f);
+// Consumes the bytes of 32 or less in the buffer at once; the _slow form
+// goes on past its end.
+bool text_at_end_skipping_blanks_slow(TextFile& f);
+inline bool text_at_end_skipping_blanks(TextFile& f) {
+  if (f.mode == kModeInput) {
+    while (f.buf_pos < f.buf_end) {
+      const unsigned char c = static_cast<unsigned char>(f.buf[f.buf_pos]);
+      if (c > 32) return false;
+      if (c == kCtrlZ) return true;  // the end of the data, not consumed
+      ++f.buf_pos;
+    }
+  }
+  return text_at_end_skipping_blanks_slow(f);
+}
 
 // Writes that fit the buffer of a file open for output are copied here;
 // everything else (opening std_output, pushing, failures) is in the _slow
