@@ -65,6 +65,10 @@ awk -v exe="$exe" -v list="$list" -v floor="$floor" -v accepted="$accepted" '
     }
   }
   END {
+    if (NR == 0) {
+      print exe ": no imports found in its import tables" > "/dev/stderr"
+      exit 1
+    }
     for (d in count) print "  " count[d] " from " d | "sort -k3"
     exit bad
   }' || rc=1
