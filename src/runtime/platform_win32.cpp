@@ -249,7 +249,9 @@ void reserve_stack_for_faults() {
 #ifndef _WIN64
 // Where the thread resumes after a stack overflow that found no guaranteed
 // stack: on the spare stack, which the thread's own record of its stack is
-// told about first, as a switch of fibers would.
+// told about first, as a switch of fibers would (exception dispatch takes
+// only handler frames that lie within that record's bounds, and a system
+// call may raise and handle an exception inside).
 [[noreturn]] void report_overflow_on_spare_stack() {
   // The thread's information block starts with its NT_TIB, at an address
   // that fs:[0x18] holds (NtCurrentTeb reads the same).
