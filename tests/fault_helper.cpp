@@ -18,6 +18,14 @@
 #include "runtime/run_end.h"
 #include "runtime/text_file.h"
 
+#if defined(_WIN32) && !defined(_WIN64)
+#include <windows.h>
+
+namespace relabel {
+extern const char* stack_guarantee_export;
+}
+#endif
+
 namespace {
 
 volatile int zero = 0;
@@ -129,7 +137,7 @@ void fail() {
   } else if (m == "privileged") {
     asm volatile("hlt");
 #endif
-  } else if (m == "stack") {
+  } else if (m == "stack" || m == "stack-no-guarantee") {
     recurse(0);
   } else if (m == "memory") {
     std::vector<std::string> hog;
@@ -169,9 +177,30 @@ void fail() {
   }
 }
 
+#if defined(_WIN32) && !defined(_WIN64)
+// As on 32-bit Windows XP: the lookup of the function that keeps stack for
+// the fault handler finds nothing, and the stack's lowest page is out of
+// reach (XP never commits it; Wine commits the whole stack), so an overflow
+// leaves the thread only the page that the system's guard page was.
+void run_as_on_windows_xp() {
+  relabel::stack_guarantee_export = "NoSuchExport";
+  MEMORY_BASIC_INFORMATION stack{};
+  SYSTEM_INFO system{};
+  ::GetSystemInfo(&system);
+  DWORD old = 0;
+  if (::VirtualQuery(&stack, &stack, sizeof stack) != 0)
+    ::VirtualProtect(stack.AllocationBase, system.dwPageSize, PAGE_NOACCESS,
+                     &old);
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
+#if defined(_WIN32) && !defined(_WIN64)
+  if (argc > 1 && std::strcmp(argv[1], "stack-no-guarantee") == 0)
+    run_as_on_windows_xp();
+#endif
   relabel::start_runtime(relabel::native_platform(argc, argv));
   if (argc > 1) mode = argv[1];
   if (argc > 2) log_name = argv[2];

@@ -13,6 +13,11 @@
 #include "runtime/platform.h"
 
 namespace relabel {
+
+// The kernel32 export that keeps stack for the fault handler. A test program
+// names one that does not exist to run as on a system without it.
+extern const char* stack_guarantee_export;
+
 namespace {
 
 // Bytes the fault handler may still use after the stack has overflowed:
@@ -187,6 +192,34 @@ class Win32Platform final : public Platform {
 
 FaultHandler fault_handler = nullptr;
 LPTOP_LEVEL_EXCEPTION_FILTER previous_filter = nullptr;
+
+using StackGuaranteeFunction = BOOL(WINAPI*)(PULONG);
+
+// Windows XP's kernel32 lacks SetThreadStackGuarantee (Vista and XP x64 have
+// it), so it is looked up at run time rather than imported.
+StackGuaranteeFunction find_stack_guarantee() {
+  const HMODULE kernel32 = ::GetModuleHandleA("kernel32.dll");
+  if (kernel32 == nullptr) return nullptr;
+  const FARPROC found = ::GetProcAddress(kernel32, stack_guarantee_export);
+  // Through void (*)(): the one function type any other converts to freely.
+  return reinterpret_cast<StackGuaranteeFunction>(
+      reinterpret_cast<void (*)()>(found));
+}
+
+// Set when the system keeps kStackGuarantee bytes for the fault handler.
+bool stack_guaranteed = false;
+
+#ifndef _WIN64
+// Without the guarantee (32-bit Windows XP), a stack overflow leaves the
+// thread about one page, the one that was the system's guard page: too
+// little to count on for making and writing the report (the system calls
+// it makes need stack too), which is then made on this stack.
+// (Every 64-bit Windows has the guarantee, and a 64-bit thread without it
+// cannot even take the exception.)
+alignas(16) char spare_stack[kStackGuarantee];
+FaultRecord overflow_fault;
+#endif
+
 // Keeps kStackGuarantee bytes of stack for the fault handler. The system
 // raises a stack overflow when the stack's moving guard page reaches the
 // guaranteed region. A stack committed in full from the start (as Wine does
@@ -194,7 +227,9 @@ LPTOP_LEVEL_EXCEPTION_FILTER previous_filter = nullptr;
 // where the guaranteed region begins.
 void reserve_stack_for_faults() {
   ULONG guarantee = kStackGuarantee;
-  ::SetThreadStackGuarantee(&guarantee);
+  const StackGuaranteeFunction set_guarantee = find_stack_guarantee();
+  stack_guaranteed = set_guarantee != nullptr && set_guarantee(&guarantee);
+  if (!stack_guaranteed) return;
   MEMORY_BASIC_INFORMATION region;
   if (::VirtualQuery(&region, &region, sizeof region) == 0) return;
   SYSTEM_INFO system;
@@ -211,6 +246,32 @@ void reserve_stack_for_faults() {
   ::VirtualProtect(mark, page, PAGE_READWRITE | PAGE_GUARD, &old);
 }
 
+#ifndef _WIN64
+// Where the thread resumes after a stack overflow that found no guaranteed
+// stack: on the spare stack, which the thread's own record of its stack is
+// told about first, as a switch of fibers would (exception dispatch takes
+// only handler frames that lie within that record's bounds, and a system
+// call may raise and handle an exception inside).
+[[noreturn]] void report_overflow_on_spare_stack() {
+  // The thread's information block starts with its NT_TIB, at an address
+  // that fs:[0x18] holds (NtCurrentTeb reads the same).
+  NT_TIB* tib;
+  asm volatile("movl %%fs:0x18, %0" : "=r"(tib));
+  tib->StackBase = spare_stack + sizeof spare_stack;
+  tib->StackLimit = spare_stack;
+  fault_handler(overflow_fault);  // reports and ends the process
+  ::ExitProcess(1);  // not reached; there is no frame to return to
+}
+
+// Makes the thread continue in report_overflow_on_spare_stack with the
+// stack pointer near the top of the spare stack, aligned as a call from a
+// 16-byte aligned frame would leave it.
+void resume_on_spare_stack(CONTEXT& context) {
+  context.Esp = reinterpret_cast<DWORD>(spare_stack) + sizeof spare_stack - 20;
+  context.Eip = reinterpret_cast<DWORD>(&report_overflow_on_spare_stack);
+}
+#endif
+
 // The last-chance filter: the system calls it for a fault that no frame
 // handled (and not while a debugger is attached, which gets it instead).
 LONG WINAPI on_unhandled_exception(EXCEPTION_POINTERS* pointers) {
@@ -224,6 +285,13 @@ LONG WINAPI on_unhandled_exception(EXCEPTION_POINTERS* pointers) {
     fault.address = static_cast<std::uintptr_t>(record.ExceptionInformation[1]);
   }
   if (fault_handler == nullptr) return EXCEPTION_CONTINUE_SEARCH;
+#ifndef _WIN64
+  if (record.ExceptionCode == EXCEPTION_STACK_OVERFLOW && !stack_guaranteed) {
+    overflow_fault = fault;
+    resume_on_spare_stack(*pointers->ContextRecord);
+    return EXCEPTION_CONTINUE_EXECUTION;
+  }
+#endif
   fault_handler(fault);  // reports and ends the process
   return EXCEPTION_EXECUTE_HANDLER;
 }
@@ -242,6 +310,8 @@ void Win32Platform::remove_fault_handler() {
 }
 
 }  // namespace
+
+const char* stack_guarantee_export = "SetThreadStackGuarantee";
 
 Platform& native_platform(int, char**) {
   static Win32Platform instance;
