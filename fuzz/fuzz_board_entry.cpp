@@ -1,6 +1,7 @@
 // Board entry lines: the parse never changes its line, is deterministic,
-// leaves the record alone for a line without a double quote, and a record
-// written back as a line (six numbers, or three) parses to the same record.
+// fills the first k numbers alike whether asked for k or for all six, leaves
+// the record alone for a line without a double quote, and a record written
+// back as a line (six numbers, or three) parses to the same record.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -70,6 +71,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   BoardEntry again = sentinel();
   relabel::parse_board_entry(line, again);
   FUZZ_CHECK(same(entry, again));
+  // Asked for its first k numbers only, the parse gives them what the whole
+  // parse gives and leaves the others alone.
+  for (std::size_t k = 1; k < 6; ++k) {
+    BoardEntry first = sentinel();
+    relabel::parse_board_entry(line, first, k);
+    BoardEntry expected = entry;
+    for (std::size_t i = k; i < 6; ++i) expected.numbers[i] = sentinel().numbers[i];
+    FUZZ_CHECK(same(first, expected));
+  }
 
   const std::size_t open = line.find('"');
   if (open == std::string::npos) {

@@ -41,15 +41,31 @@ TEST(BoardEntryNumbers, ParseFillsOnlyWhatItReaches) {
        {999999999, 12, 0, -7, 0, 6}},
       {"long name", "    (\"" + std::string(80, 'n') + "\" 9 8)", std::string(72, 'n'),
        {9, 8, 0, 4, 5, 6}},
+      {"a blank before the )", "    (\"R1\" 150 230 )", "R1", {150, 230, 0, 0, 5, 6}},
+      {"tokens of one to eight digits with the line going on",
+       "    (\"X\" 1234567 12345678 -7654321 00000012 9 -8) and more", "X",
+       {1234567, 12345678, -7654321, 12, 9, -8}},
+      {"the bytes just past the digits, with the line going on",
+       "    (\"X\" 12:3 4/5 -6: 7 8 9) and more", "X", {12, 4, 6, 7, 8, 9}},
+      {"six tokens and a ) far behind them", "    (\"X\" 1 2 3 4 5 6 7 8 9)", "X",
+       {1, 2, 3, 4, 5, 6}},
+      {"six tokens and no ) behind them", "    (\"X\" 1 2) 3 4 5 6 7", "X",
+       {1, 2, 0, 4, 5, 6}},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    BoardEntry entry;
-    to_counted_text(entry.name, "old");
-    for (int i = 0; i < 6; ++i) entry.numbers[i] = i + 1;
-    parse_board_entry(c.line, entry);
-    EXPECT_EQ(entry.name.view(), c.name);
-    EXPECT_EQ(std::vector<std::int32_t>(entry.numbers, entry.numbers + 6), c.numbers);
+    // A parse asked for the first `wanted` numbers gives those numbers what
+    // the whole parse gives them and leaves the others as they were.
+    for (std::size_t wanted = 6; wanted >= 1; --wanted) {
+      SCOPED_TRACE(std::string(c.what) + ", wanted " + std::to_string(wanted));
+      BoardEntry entry;
+      to_counted_text(entry.name, "old");
+      for (int i = 0; i < 6; ++i) entry.numbers[i] = i + 1;
+      parse_board_entry(c.line, entry, wanted);
+      EXPECT_EQ(entry.name.view(), c.name);
+      std::vector<std::int32_t> expected = c.numbers;
+      for (std::size_t i = wanted; i < 6; ++i) expected[i] = static_cast<std::int32_t>(i + 1);
+      EXPECT_EQ(std::vector<std::int32_t>(entry.numbers, entry.numbers + 6), expected);
+    }
   }
 }
 

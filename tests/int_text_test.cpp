@@ -60,6 +60,11 @@ TEST(ParseInt, OutcomeTable) {
       {"-$10", 0, 2},
       // Leading zeros before eight hexadecimal digits still fit.
       {"$000FFFFFFFF", -1, 0},
+      // Every digit and letter at both ends of its range.
+      {"$09", 9, 0},
+      {"x90af", 37039, 0},
+      {"$AF", 175, 0},
+      {"$9g", 9, 3},
   };
   for (const ParseCase& c : cases) {
     const ParsedInt got = parse_int(c.text);

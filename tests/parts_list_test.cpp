@@ -104,9 +104,18 @@ TEST(PartsList, LookupIsExactAndTheFirstEntryOfANameWins) {
   list.append(texts_of({"R10", "1M", "", ""}));  // "R1" is a prefix of it
   list.append(texts_of({"R1 ", "1R", "", ""}));
   list.append(texts_of({"R1", "47k", "", ""}));  // after a longer name
-
-  const std::pair<const char*, const char*> found[] = {
+  // Names of every length class that differ from the name before them in
+  // their last byte only.
+  std::vector<std::pair<std::string, std::string>> found = {
       {"R1", "10k"}, {"C1", "100n"}, {"", "empty"}, {"R10", "1M"}, {"R1 ", "1R"}};
+  for (std::size_t length : {3, 6, 11, 18}) {
+    for (char last : {'A', 'B'}) {
+      std::string name(length - 1, 'N');
+      name += last;
+      list.append(texts_of({name, name + "v", "", ""}));
+      found.push_back({name, name + "v"});
+    }
+  }
   for (const auto& [name, value] : found) {
     ASSERT_TRUE(list.find(name)) << name;
     EXPECT_EQ(list.find(name)->value_text, value);

@@ -348,6 +348,14 @@ TEST_F(Run, EveryPartsLineOfTheSectionIsAnEntry) {
        line("", "1 2 3 4 5 6") + "a\nb\n" + line("R1", "7 8") + "a\nb\n",
        "--"
        "-R1-"},
+      // The section line itself starts with ")" and ends the first 128
+      // bytes: the test for more input reads the next 128 before the line
+      // is judged.
+      {"section line starting with ) at the end of a buffer",
+       std::string(100, 'x') + "\n)Components" + std::string(15, ' ') +
+           "\n\"R1\" \"10k\" \"0805\"" + std::string(120, ' ') + "\n)\n",
+       0, line("", "1 2 3 4 5 6") + "a\nb\n" + line("R1", "7 8") + "a\nb\n",
+       "---R1-"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
