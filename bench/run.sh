@@ -4,6 +4,7 @@
 #
 #   bench/run.sh            all sizes (about 5 minutes on 2 idle cores)
 #   RUNS=3 SIZES="1000 10000" LISTS="1000 10000" bench/run.sh   a quicker look
+#   BASE=path/to/relabel bench/run.sh   also times another build on the boards
 #
 # Builds a Release relabel in build-bench/, keeps the generated inputs in
 # build-bench/data/ (made once per seed), and leaves hyperfine's JSON files
@@ -87,8 +88,10 @@ hf start 0 -i -n relabel "$relabel"
 for n in $SIZES; do
   echo "== board of $n components"
   check "b$n"
+  base_args=()
+  [ -z "${BASE:-}" ] || base_args=(-n base "$(realpath "$BASE") b$n o$n")
   hf "board$n" "$n" \
-    -n relabel "$relabel b$n o$n" \
+    -n relabel "$relabel b$n o$n" "${base_args[@]}" \
     -n dd "dd if=b$n.pcb of=d$n.pcb bs=128 status=none" \
     -n dd2 "dd if=b$n.pnl of=/dev/null bs=128 status=none && dd if=b$n.pcb of=d$n.pcb bs=128 status=none" \
     -n cat "cat b$n.pcb >c$n.pcb" \

@@ -47,6 +47,7 @@ done
 [ -n "$base_rev" ] || [ -n "$base_exe" ] || usage
 
 command -v strace >/dev/null || .ci/install-packages strace
+command -v python3 >/dev/null || .ci/install-packages python3
 command -v prlimit >/dev/null || .ci/install-packages util-linux
 if ! command -v script >/dev/null; then
   echo "note: no \`script\`: the runs on a terminal are left out"
