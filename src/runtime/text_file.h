@@ -56,16 +56,17 @@ struct TextFile {
   // and the next window read right behind it, so that the line lies in one
   // piece.
   char buffer[2 * kTextBufferSize] = {};
-  // Reading: one bit per byte of the buffer, set for the bytes below 32,
+  // Reading: one bit per byte of the window, set for the bytes below 32,
   // among them every LF, CR and byte 26. Made once per refill, so that a
   // line end is found with a bit scan instead of a search.
   std::uint64_t controls[kTextBufferSize / 64] = {};
 };
 
-// The line read last. While the whole line lies in the file's buffer, `text`
-// is a view into it, which stays valid until the next read operation on that
-// file; a line that spans a refill, or holds a CR that is dropped, is
-// gathered in `spill` and `text` views that.
+// The line read last. While the whole line lies in the file's buffer (a
+// line that runs on into the next piece read is carried over so that it
+// does), `text` is a view into it, which stays valid until the next read
+// operation on that file. A line longer than that, or one with a lone CR
+// to drop, is gathered in `spill`, and `text` views that.
 struct Line {
   std::string_view text;
   std::string spill;
@@ -110,7 +111,7 @@ inline std::uint32_t text_line_stop(const TextFile& f, std::uint32_t at) {
 // Reads the line at the read position into `line`, without its line end,
 // which is left for text_skip_line. A line that lies wholly in the buffer
 // (ended there by an LF, a CR LF or a byte 26, with no lone CR to drop) is
-// taken as a view without a copy; the _slow form gathers any other.
+// taken as a view without a copy; the _slow form reads on for any other.
 void text_read_line_slow(TextFile& f, Line& line);
 inline void text_read_line(TextFile& f, Line& line) {
   if (f.mode == kModeInput && f.buf_pos < f.buf_end) {
