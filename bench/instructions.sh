@@ -61,14 +61,15 @@ gen() { python3 "$root/bench/generate.py" "$@" --seed "$SEED"; }
 made b100000.pcb || { gen board 100000 b100000.pcb; mark b100000.pcb; }
 made b100000.pnl || { gen parts 100000 b100000.pnl --share 0.9; mark b100000.pnl; }
 # A million empty lines in the parts list's section, and 500,000 distinct
-# names of which every fifth is on the board (the hostile cases).
+# names of which every fifth is on the board (the hostile cases). The names
+# start with "i-", which bench/run.sh's clean-up leaves alone.
 python3 - <<'PY'
 import os
 M = 1000000
-if not os.path.exists("empty1m.pnl"):
-    open("empty1m.pnl", "wb").write(b"Components\n" + b"\r\n" * M + b")\n")
-    open("empty1m.pcb", "wb").write(b"head\r\nComponents\r\n)\r\n")
-if not os.path.exists("names500k.pnl"):
+if not os.path.exists("i-empty1m.pnl"):
+    open("i-empty1m.pnl", "wb").write(b"Components\n" + b"\r\n" * M + b")\n")
+    open("i-empty1m.pcb", "wb").write(b"head\r\nComponents\r\n)\r\n")
+if not os.path.exists("i-names500k.pnl"):
     p, b = [b"Components\n"], [b"head\r\nComponents\r\n"]
     for i in range(M // 2):
         n = str(i).encode()
@@ -77,15 +78,15 @@ if not os.path.exists("names500k.pnl"):
             b.append(b'    ("P' + n + b'" 10 20 0 2 0 0)\r\n    ("a" 1 2 3 4 5 6)\r\n    ("b" 1 2 3)\r\n')
     p.append(b")\n")
     b.append(b")\r\n")
-    open("names500k.pnl", "wb").write(b"".join(p))
-    open("names500k.pcb", "wb").write(b"".join(b))
+    open("i-names500k.pnl", "wb").write(b"".join(p))
+    open("i-names500k.pcb", "wb").write(b"".join(b))
 PY
 # 500,000 names that collide in an index hashed without a key.
-if [ ! -s collide500k.pnl ]; then
+if [ ! -s i-collide500k.pnl ]; then
   c++ -O2 -std=c++20 -I"$root/src" "$root/hardening/colliding_names.cpp" \
     "$root/src/convert/name_hash.cpp" -o colliding_names
   mkdir -p collide && ./colliding_names 500000 collide
-  mv collide/in.pnl collide500k.pnl && mv collide/in.pcb collide500k.pcb
+  mv collide/in.pnl i-collide500k.pnl && mv collide/in.pcb i-collide500k.pcb
 fi
 
 count() {  # PROGRAM CASE: the instructions of one run
@@ -97,16 +98,16 @@ count() {  # PROGRAM CASE: the instructions of one run
 # case, what the figure is per, the number of those, target per unit
 rows=(
   "b100000 byte $(( $(stat -c %s b100000.pcb) + $(stat -c %s b100000.pnl) )) 12"
-  "empty1m line 1000000 80"
-  "names500k byte $(( $(stat -c %s names500k.pcb) + $(stat -c %s names500k.pnl) )) 20"
-  "collide500k byte $(( $(stat -c %s collide500k.pcb) + $(stat -c %s collide500k.pnl) )) 20"
+  "i-empty1m line 1000000 80"
+  "i-names500k byte $(( $(stat -c %s i-names500k.pcb) + $(stat -c %s i-names500k.pnl) )) 20"
+  "i-collide500k byte $(( $(stat -c %s i-collide500k.pcb) + $(stat -c %s i-collide500k.pnl) )) 20"
 )
 describe() {
   case $1 in
     b100000) echo "board of 100,000 components, 90% list" ;;
-    empty1m) echo "a million empty parts-list lines" ;;
-    names500k) echo "500,000 distinct names" ;;
-    collide500k) echo "500,000 colliding names" ;;
+    i-empty1m) echo "a million empty parts-list lines" ;;
+    i-names500k) echo "500,000 distinct names" ;;
+    i-collide500k) echo "500,000 colliding names" ;;
   esac
 }
 
