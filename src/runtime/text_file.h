@@ -153,9 +153,14 @@ inline bool text_take_line(TextFile& f, Line& line) {
   if (f.mode != kModeInput || f.buf_pos >= f.buf_end) return false;
   // An empty line needs no search.
   const char* const p = f.buf + f.buf_pos;
-  if (p[0] == '\n' || (p[0] == '\r' && f.buf_pos + 1 < f.buf_end && p[1] == '\n')) {
+  if (p[0] == '\n') {
     line.text = {p, 0};
-    f.buf_pos += p[0] == '\n' ? 1 : 2;
+    f.buf_pos += 1;
+    return true;
+  }
+  if (p[0] == '\r' && f.buf_pos + 1 < f.buf_end && p[1] == '\n') {
+    line.text = {p, 0};
+    f.buf_pos += 2;
     return true;
   }
   const std::uint32_t stop = text_line_stop(f, f.buf_pos);
