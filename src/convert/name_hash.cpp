@@ -1,10 +1,10 @@
 #include "convert/name_hash.h"
 
-#include <bit>
 #include <chrono>
-#include <cstring>
 #include <exception>
 #include <random>
+
+#include "runtime/byte_scan.h"
 
 namespace relabel {
 namespace {
@@ -29,26 +29,6 @@ struct SipState {
   }
 };
 
-// The bytes [p, p + n) as a little-endian number, whatever the machine, so
-// that a hash is the same everywhere. `n` is at most 8. Four bytes or more
-// are read as two overlapping 4-byte pieces, fewer as up to three bytes,
-// which again may overlap: a byte read twice lands on its own place both
-// times.
-std::uint64_t load_le32(const unsigned char* p) {
-  std::uint32_t w;
-  std::memcpy(&w, p, sizeof w);
-  if constexpr (std::endian::native == std::endian::big)
-    w = (w >> 24) | ((w >> 8) & 0xFF00) | ((w << 8) & 0xFF0000) | (w << 24);
-  return w;
-}
-
-std::uint64_t load_le(const unsigned char* p, std::size_t n) {
-  if (n >= 4) return load_le32(p) | load_le32(p + n - 4) << (8 * (n - 4));
-  if (n == 0) return 0;
-  return std::uint64_t{p[0]} | std::uint64_t{p[n / 2]} << (8 * (n / 2)) |
-         std::uint64_t{p[n - 1]} << (8 * (n - 1));
-}
-
 std::uint64_t mix(std::uint64_t x) {  // a finaliser for the fallback key
   x ^= x >> 33;
   x *= 0xff51afd7ed558ccdULL;
@@ -62,10 +42,12 @@ std::uint64_t mix(std::uint64_t x) {  // a finaliser for the fallback key
 std::uint64_t name_hash(std::string_view name, const NameHashKey& key) {
   SipState s{key.k0 ^ 0x736f6d6570736575ULL, key.k1 ^ 0x646f72616e646f6dULL,
              key.k0 ^ 0x6c7967656e657261ULL, key.k1 ^ 0x7465646279746573ULL};
-  const auto* p = reinterpret_cast<const unsigned char*>(name.data());
+  // The words are read little-endian whatever the machine, so that a hash
+  // is the same everywhere.
+  const char* const p = name.data();
   const std::size_t whole = name.size() / 8 * 8;
-  for (std::size_t i = 0; i < whole; i += 8) s.absorb(load_le(p + i, 8));
-  s.absorb(load_le(p + whole, name.size() - whole) |
+  for (std::size_t i = 0; i < whole; i += 8) s.absorb(load_le64(p + i));
+  s.absorb(load_le_upto8(p + whole, name.size() - whole) |
            (std::uint64_t{name.size() & 0xff} << 56));
   s.v2 ^= 0xff;
   s.round();

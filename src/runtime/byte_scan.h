@@ -22,6 +22,26 @@ inline std::uint64_t load_le64(const char* p) {
   return w;
 }
 
+// The bytes [p, p + n), n at most 8, as a number whose lowest byte is the
+// first and with 0 above them. Four bytes or more are read as two 4-byte
+// pieces that may overlap, fewer as up to three bytes, which again may
+// overlap: a byte read twice lands on its own place both times.
+inline std::uint64_t load_le_upto8(const char* p, std::size_t n) {
+  const auto piece = [](const char* q) {
+    std::uint32_t w;
+    std::memcpy(&w, q, sizeof w);
+    if constexpr (std::endian::native == std::endian::big)
+      w = (w >> 24) | ((w >> 8) & 0xFF00) | ((w << 8) & 0xFF0000) | (w << 24);
+    return std::uint64_t{w};
+  };
+  const auto byte = [p](std::size_t i) {
+    return std::uint64_t{static_cast<unsigned char>(p[i])} << (8 * i);
+  };
+  if (n >= 4) return piece(p) | piece(p + n - 4) << (8 * (n - 4));
+  if (n == 0) return 0;
+  return byte(0) | byte(n / 2) | byte(n - 1);
+}
+
 inline constexpr std::uint64_t kEachByte = 0x0101010101010101ULL;
 inline constexpr std::uint64_t kTopBits = 0x8080808080808080ULL;
 

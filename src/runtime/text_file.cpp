@@ -280,8 +280,7 @@ void text_read_line_slow(TextFile& f, Line& line) {
       return;
     }
     stop = text_line_stop(f, 0);
-    if (stop < f.buf_end &&
-        (f.buf[stop] != '\r' || (stop + 1 < f.buf_end && f.buf[stop + 1] == '\n'))) {
+    if (text_line_ends_at(f, stop)) {
       line.text = {f.buffer, carry + stop};
       f.buf_pos = stop;
       return;

@@ -108,6 +108,14 @@ inline std::uint32_t text_line_stop(const TextFile& f, std::uint32_t at) {
   return f.buf_end;
 }
 
+// Whether the line stop at `stop` (from text_line_stop) ends the line there
+// in the buffer: an LF or byte 26, or a CR with its LF after it. A CR that
+// is the buffer's last byte, or a lone CR, does not.
+inline bool text_line_ends_at(const TextFile& f, std::uint32_t stop) {
+  return stop < f.buf_end &&
+         (f.buf[stop] != '\r' || (stop + 1 < f.buf_end && f.buf[stop + 1] == '\n'));
+}
+
 // Reads the line at the read position into `line`, without its line end,
 // which is left for text_skip_line. A line that lies wholly in the buffer
 // (ended there by an LF, a CR LF or a byte 26, with no lone CR to drop) is
@@ -116,8 +124,7 @@ void text_read_line_slow(TextFile& f, Line& line);
 inline void text_read_line(TextFile& f, Line& line) {
   if (f.mode == kModeInput && f.buf_pos < f.buf_end) {
     const std::uint32_t stop = text_line_stop(f, f.buf_pos);
-    if (stop < f.buf_end &&
-        (f.buf[stop] != '\r' || (stop + 1 < f.buf_end && f.buf[stop + 1] == '\n'))) {
+    if (text_line_ends_at(f, stop)) {
       line.text = {f.buf + f.buf_pos, stop - f.buf_pos};
       f.buf_pos = stop;
       return;
