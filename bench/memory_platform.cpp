@@ -12,7 +12,7 @@ std::int32_t MemoryPlatform::open_file(const char*, OpenFor how,
   return 0;
 }
 
-std::int32_t MemoryPlatform::std_handle(StdStream, FileHandle& handle) {
+std::int32_t MemoryPlatform::std_output_handle(FileHandle& handle) {
   handle = 1;
   return 0;
 }

@@ -18,7 +18,7 @@ class MemoryPlatform final : public Platform {
 
   std::int32_t open_file(const char* name, OpenFor how,
                          FileHandle& handle) override;
-  std::int32_t std_handle(StdStream which, FileHandle& handle) override;
+  std::int32_t std_output_handle(FileHandle& handle) override;
   HandleKind handle_kind(FileHandle) override { return HandleKind::disk; }
   std::int32_t read_file(FileHandle handle, char* buffer, std::uint32_t size,
                          std::uint32_t& got) override;
@@ -29,7 +29,7 @@ class MemoryPlatform final : public Platform {
   std::int32_t close_file(FileHandle) override { return 0; }
   bool same_file(const char*, const char*) override { return false; }
   std::vector<std::string> command_args() override { return {}; }
-  std::string executable_path() override { return {}; }
+  std::string_view executable_path() override { return {}; }
   bool module_at(std::uintptr_t, std::uintptr_t&, char*, std::size_t) override {
     return false;
   }

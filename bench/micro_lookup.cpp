@@ -13,12 +13,10 @@ namespace {
 void BM_PartsListFind(benchmark::State& state) {
   const int size = static_cast<int>(state.range(0));
   PartsList list;
-  PartsTexts texts;
+  ShortText72 name, empty;
   for (int i = 0; i < size; ++i) {
-    std::string name = "R";
-    name += std::to_string(i);
-    to_counted_text(texts[0], name);
-    list.append(texts);
+    to_counted_text(name, "R" + std::to_string(i));
+    list.append(name, empty, empty);
   }
   // Board names spread over the list, one in ten absent from it.
   std::vector<std::string> names;

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "convert/board_entry.h"
-#include "convert/parts_list.h"
+#include "convert/parts_line.h"
 #include "runtime/int_text.h"
 
 namespace relabel::bench {

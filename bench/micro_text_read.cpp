@@ -12,7 +12,7 @@ void read_lines(benchmark::State& state, bool copy) {
   MemoryPlatform memory;
   memory.input = board_section(static_cast<int>(state.range(0)));
   set_platform(&memory);
-  std::string line;
+  Line line;
   std::int64_t lines = 0;
   for (auto _ : state) {
     TextFile in, out;
@@ -24,16 +24,12 @@ void read_lines(benchmark::State& state, bool copy) {
     }
     while (!text_at_end(in)) {
       text_read_line(in, line);
-      text_skip_line(in);
-      if (copy) {
-        text_write(out, std::string_view(line));
-        text_write_line_end(out);
-      }
+      if (copy) text_write_line(out, line.text);
       ++lines;
     }
     text_close(in);
     if (copy) text_close(out);
-    benchmark::DoNotOptimize(line.data());
+    benchmark::DoNotOptimize(line.text.data());
   }
   set_platform(nullptr);
   state.SetBytesProcessed(state.iterations() *
@@ -55,17 +51,14 @@ void BM_ReadTail(benchmark::State& state) {
     memory.input += "  (Track 1 1200 3400 5600 7800 10)\r\n" +
                     std::string(i % 50 == 0 ? "\r\n" : "");
   set_platform(&memory);
-  std::string line;
+  Line line;
   for (auto _ : state) {
     TextFile in;
     text_assign(in, "in");
     text_reset(in);
-    while (!text_at_end_skipping_blanks(in)) {
-      text_read_line(in, line);
-      text_skip_line(in);
-    }
+    while (!text_at_end_skipping_blanks(in)) text_read_line(in, line);
     text_close(in);
-    benchmark::DoNotOptimize(line.data());
+    benchmark::DoNotOptimize(line.text.data());
   }
   set_platform(nullptr);
   state.SetBytesProcessed(state.iterations() *

@@ -9,8 +9,6 @@
 
 #include "check.h"
 #include "convert/board_entry.h"
-#include "fake_platform.h"
-#include "runtime/run_end.h"
 
 namespace {
 
@@ -30,29 +28,10 @@ bool same(const BoardEntry& a, const BoardEntry& b) {
   return true;
 }
 
-relabel::testing::FakePlatform& fake() {
-  static relabel::testing::FakePlatform* platform = [] {
-    auto* p = new relabel::testing::FakePlatform;
-    relabel::start_runtime(*p);
-    return p;
-  }();
-  return *platform;
-}
-
-// The line write_board_entry makes of `entry` with `n` numbers, without its
-// line end (which is checked to be CR LF).
-std::string written(const BoardEntry& entry, std::uint8_t n) {
-  auto& platform = fake();
-  platform.files.clear();
-  relabel::TextFile out;
-  relabel::text_assign(out, "out.pcb");
-  relabel::text_rewrite(out);
-  relabel::write_board_entry(out, entry, n);
-  relabel::text_close(out);
-  FUZZ_CHECK(relabel::io_result == 0);
-  std::string line = platform.files["out.pcb"];
-  FUZZ_CHECK(line.size() >= 2 && line.compare(line.size() - 2, 2, "\r\n") == 0);
-  line.resize(line.size() - 2);
+// The line format_board_entry makes of `entry` with `n` numbers.
+std::string written(const BoardEntry& entry, unsigned n) {
+  char out[relabel::kBoardLineCapacity];
+  const std::string line(relabel::format_board_entry(entry, n, out));
   FUZZ_CHECK(line.rfind("    (\"", 0) == 0);
   FUZZ_CHECK(line.back() == ')');
   return line;

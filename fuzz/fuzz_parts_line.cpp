@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "check.h"
-#include "convert/parts_list.h"
+#include "convert/parts_line.h"
 
 namespace {
 

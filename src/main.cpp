@@ -1,8 +1,9 @@
 #include "convert/run.h"
-#include "runtime/run_end.h"
+#include "runtime/run_start.h"
 
 int main(int argc, char** argv) {
-  relabel::run_program(relabel::native_platform(argc, argv), [] {
+  relabel::start_runtime(relabel::native_platform(argc, argv));
+  relabel::run_guarded([] {
     static relabel::RunState state;
     relabel::run_conversion(state);
   });

@@ -4,33 +4,26 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstdint>
 #include <string>
-
-#include "fake_platform.h"
-#include "runtime/run_end.h"
+#include <vector>
 
 namespace relabel::testing {
 namespace {
 
-using Numbers = std::array<std::int32_t, 6>;
+using Numbers = std::vector<std::int32_t>;
 
 const std::string kPrefix = "    (\"";
 
 // A record as the run leaves it between lines: earlier values everywhere.
 BoardEntry used_record() {
   BoardEntry entry;
-  to_counted_text(entry.name, "OLD");
+  to_counted_text(entry.name, "old");
   for (int i = 0; i < 6; ++i) entry.numbers[i] = i + 1;
   return entry;
 }
 
-Numbers numbers_of(const BoardEntry& entry) {
-  Numbers n;
-  for (int i = 0; i < 6; ++i) n[i] = entry.numbers[i];
-  return n;
-}
+Numbers numbers_of(const BoardEntry& entry) { return {entry.numbers, entry.numbers + 6}; }
 
 struct ParseCase {
   const char* what;
@@ -40,79 +33,58 @@ struct ParseCase {
 };
 
 TEST(ParseBoardEntry, StoresOnlyWhatTheLineReaches) {
-  const std::string name80(80, 'n');
+  const std::string six = kPrefix + "R12\" 150 230 0 1 0 0)";
+  const std::string three = kPrefix + "10k\" 150 245 2)";
   const std::string far(300, 'x');
   const ParseCase cases[] = {
-      {"six integers",
-       kPrefix + "R12\" 150 230 0 1 0 0)",
-       "R12",
-       {150, 230, 0, 1, 0, 0}},
-      {"three integers",
-       kPrefix + "10k\" 150 245 2)",
-       "10k",
-       {150, 245, 2, 0, 5, 6}},
-      {"negative",
-       kPrefix + "R12\" -25 230 0 1 0 0)",
-       "R12",
-       {-25, 230, 0, 1, 0, 0}},
-      {"text after )",
-       kPrefix + "R12\" 150 230 0 1 0 0) rotated",
-       "R12",
-       {150, 230, 0, 1, 0, 0}},
-      {"further )",
-       kPrefix + "10k\" 150 245 2) (7)",
-       "10k",
-       {150, 245, 2, 0, 0, 0}},
-      {"no double quote", "    (R12 150 230 0)", "OLD", {1, 2, 3, 4, 5, 6}},
-      {"empty line", "", "OLD", {1, 2, 3, 4, 5, 6}},
+      {"six integers", six, "R12", {150, 230, 0, 1, 0, 0}},
+      {"three integers and the closing 0", three, "10k", {150, 245, 2, 0, 5, 6}},
+      {"negative", kPrefix + "R12\" -25 230 0 1 0 0)", "R12", {-25, 230, 0, 1, 0, 0}},
+      {"text after )", six + " word", "R12", {150, 230, 0, 1, 0, 0}},
+      {"a further )", three + " (7)", "10k", {150, 245, 2, 0, 0, 0}},
+      {"no double quote", "    (R12 150 230)", "old", {1, 2, 3, 4, 5, 6}},
+      {"empty line", "", "old", {1, 2, 3, 4, 5, 6}},
       {"no integers", kPrefix + "R12\")", "R12", {0, 2, 3, 4, 5, 6}},
-      {"name with blanks and )",
-       kPrefix + "a b) c\" 7)",
-       "a b) c",
-       {7, 0, 3, 4, 5, 6}},
-      {"no ) after the name",
-       kPrefix + "R12\" 150 230",
-       "R12",
-       {0, 2, 3, 4, 5, 6}},
-      {"doubled blank",
-       kPrefix + "R12\" 150  230 0)",
-       "R12",
-       {150, 0, 230, 0, 0, 6}},
-      {"no blank after the quote",
-       kPrefix + "R12\"150 230 0)",
-       "R12",
-       {50, 230, 0, 0, 5, 6}},
-      {"no closing quote",
-       kPrefix + "R12 150 230 0)",
-       "",
-       {12, 150, 230, 0, 0, 6}},
-      {"80-character name",
-       kPrefix + name80 + "\" 9 8)",
-       name80.substr(0, 72),
+      {"name with blank and )", kPrefix + "a b)c\" 1 2)", "a b)c", {1, 2, 0, 4, 5, 6}},
+      {"no ) after the name", kPrefix + "R12\" 150 230", "R12", {0, 2, 3, 4, 5, 6}},
+      {"doubled blank", kPrefix + "R12\" 150  230 0)", "R12", {150, 0, 230, 0, 0, 6}},
+      {"no blank after the quote", kPrefix + "R12\"150 230 0)", "R12", {50, 230, 0, 0, 5, 6}},
+      {"no closing quote", kPrefix + "R12 150 230 0)", "", {12, 150, 230, 0, 0, 6}},
+      {"malformed tokens", kPrefix + "X\" 12a abc 7)", "X", {12, 0, 7, 0, 5, 6}},
+      {"malformed token before )", kPrefix + "R12\" 12a abc)", "R12", {12, 0, 0, 4, 5, 6}},
+      {"more than six", kPrefix + "X\" 1 2 3 4 5 6 7 8)", "X", {1, 2, 3, 4, 5, 6}},
+      {"wide numbers", kPrefix + "X\" 2147483647 -2147483648 1234567890 -999999999)", "X",
+       {2147483647, -2147483647 - 1, 1234567890, -999999999, 0, 6}},
+      {"tokens the short path leaves to parse_int", kPrefix + "X\" 9999999999 -12a - -7)", "X",
+       {999999999, 12, 0, -7, 0, 6}},
+      {"long name", kPrefix + std::string(80, 'n') + "\" 9 8)", std::string(72, 'n'),
        {9, 8, 0, 4, 5, 6}},
-      {"malformed tokens",
-       kPrefix + "R12\" 12a abc)",
-       "R12",
-       {12, 0, 0, 4, 5, 6}},
-      {"more than six integers",
-       kPrefix + "R\" 11 12 13 14 15 16 17 18)",
-       "R",
-       {11, 12, 13, 14, 15, 16}},
-      {"quote beyond position 300",
-       far + kPrefix + "R5\" 7 8)",
-       "R5",
-       {7, 8, 0, 4, 5, 6}},
-      {"integers beyond position 300",
-       kPrefix + far + "\" 7 8 9)",
-       far.substr(0, 72),
+      {"a blank before the )", kPrefix + "R1\" 150 230 )", "R1", {150, 230, 0, 0, 5, 6}},
+      {"tokens of one to eight digits with the line going on",
+       kPrefix + "X\" 1234567 12345678 -7654321 00000012 9 -8) and more", "X",
+       {1234567, 12345678, -7654321, 12, 9, -8}},
+      {"the bytes just past the digits, with the line going on",
+       kPrefix + "X\" 12:3 4/5 -6: 7 8 9) and more", "X", {12, 4, 6, 7, 8, 9}},
+      {"six tokens and a ) far behind them", kPrefix + "X\" 1 2 3 4 5 6 7 8 9)", "X",
+       {1, 2, 3, 4, 5, 6}},
+      {"six tokens and no ) behind them", kPrefix + "X\" 1 2) 3 4 5 6 7", "X",
+       {1, 2, 0, 4, 5, 6}},
+      {"quote beyond position 300", far + kPrefix + "R5\" 7 8)", "R5", {7, 8, 0, 4, 5, 6}},
+      {"integers beyond position 300", kPrefix + far + "\" 7 8 9)", far.substr(0, 72),
        {7, 8, 9, 0, 5, 6}},
   };
   for (const ParseCase& c : cases) {
-    SCOPED_TRACE(c.what);
-    BoardEntry entry = used_record();
-    parse_board_entry(c.line, entry);
-    EXPECT_EQ(entry.name.view(), c.name);
-    EXPECT_EQ(numbers_of(entry), c.numbers);
+    // A parse asked for the first `wanted` numbers gives those numbers what
+    // the whole parse gives them and leaves the others as they were.
+    for (std::size_t wanted = 6; wanted >= 1; --wanted) {
+      SCOPED_TRACE(std::string(c.what) + ", wanted " + std::to_string(wanted));
+      BoardEntry entry = used_record();
+      parse_board_entry(c.line, entry, wanted);
+      EXPECT_EQ(entry.name.view(), c.name);
+      Numbers expected = c.numbers;
+      for (std::size_t i = wanted; i < 6; ++i) expected[i] = static_cast<std::int32_t>(i + 1);
+      EXPECT_EQ(numbers_of(entry), expected);
+    }
   }
 }
 
@@ -133,65 +105,53 @@ TEST(ParseBoardEntry, HugeLinesParseInLinearTime) {
   EXPECT_EQ(numbers_of(unclosed), (Numbers{0, 2, 3, 4, 5, 6}));
 }
 
-class WriteBoardEntry : public ::testing::Test {
- protected:
-  void SetUp() override { start_runtime(fake_); }
-  void TearDown() override { set_platform(nullptr); }
+std::string formatted(const BoardEntry& entry, unsigned n) {
+  char out[kBoardLineCapacity];
+  return std::string(format_board_entry(entry, n, out));
+}
 
-  // The bytes that reach a file when `entry` is written with `n` numbers.
-  std::string written(const BoardEntry& entry, std::uint8_t n) {
-    TextFile out;
-    text_assign(out, "out.pcb");
-    text_rewrite(out);
-    write_board_entry(out, entry, n);
-    text_close(out);
-    EXPECT_EQ(io_result, 0);
-    return fake_.files["out.pcb"];
-  }
+BoardEntry parsed(const std::string& line) {
+  BoardEntry entry = used_record();
+  parse_board_entry(line, entry);
+  return entry;
+}
 
-  static BoardEntry parsed(const std::string& line) {
-    BoardEntry entry = used_record();
-    parse_board_entry(line, entry);
-    return entry;
-  }
-
-  FakePlatform fake_;
-};
-
-TEST_F(WriteBoardEntry, WritesPrefixNameAndTheFirstNNumbers) {
-  const BoardEntry six = parsed(kPrefix + "R12\" 150 230 0 1 0 0)");
-  EXPECT_EQ(written(six, 6), kPrefix + "R12\" 150 230 0 1 0 0)\r\n");
-  EXPECT_EQ(written(six, 3), kPrefix + "R12\" 150 230 0)\r\n");
-
-  // Numbers left from an earlier line are written like the others.
-  const BoardEntry three = parsed(kPrefix + "10k\" 150 245 2)");
-  EXPECT_EQ(written(three, 6), kPrefix + "10k\" 150 245 2 0 5 6)\r\n");
-
-  const BoardEntry negative = parsed(kPrefix + "R12\" -25 230 0 1 0 0)");
-  EXPECT_EQ(written(negative, 6), kPrefix + "R12\" -25 230 0 1 0 0)\r\n");
-
+TEST(FormatBoardEntry, PrefixNameAndTheFirstNNumbers) {
   BoardEntry extremes = used_record();
   extremes.numbers[0] = INT32_MIN;
   extremes.numbers[1] = INT32_MAX;
-  EXPECT_EQ(written(extremes, 3),
-            kPrefix + "OLD\" -2147483648 2147483647 3)\r\n");
-
   BoardEntry unnamed = used_record();
   unnamed.name.length = 0;
-  EXPECT_EQ(written(unnamed, 3), kPrefix + "\" 1 2 3)\r\n");
+  BoardEntry widest;
+  to_counted_text(widest.name, std::string(72, 'w'));
+  for (std::int32_t& n : widest.numbers) n = INT32_MIN;
+  const std::string min = " -2147483648";
+  const struct {
+    BoardEntry entry;
+    unsigned n;
+    std::string line;
+  } cases[] = {
+      {parsed(kPrefix + "R12\" 150 230 0 1 0 0)"), 6, kPrefix + "R12\" 150 230 0 1 0 0)"},
+      {parsed(kPrefix + "R12\" 150 230 0 1 0 0)"), 3, kPrefix + "R12\" 150 230 0)"},
+      // Numbers left from an earlier line are written like the others.
+      {parsed(kPrefix + "10k\" 150 245 2)"), 6, kPrefix + "10k\" 150 245 2 0 5 6)"},
+      {parsed(kPrefix + "R12\" -25 230 0 1 0 0)"), 6, kPrefix + "R12\" -25 230 0 1 0 0)"},
+      {extremes, 3, kPrefix + "old\" -2147483648 2147483647 3)"},
+      {unnamed, 3, kPrefix + "\" 1 2 3)"},
+      {used_record(), 1, kPrefix + "old\" 1)"},
+      {widest, 6, kPrefix + std::string(72, 'w') + "\"" + min + min + min + min + min + min + ")"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(formatted(c.entry, c.n), c.line);
 }
 
-TEST_F(WriteBoardEntry, WellFormedLinesSurviveARoundTrip) {
+TEST(FormatBoardEntry, WellFormedLinesSurviveARoundTrip) {
   const std::string lines[] = {
       kPrefix + "R12\" 150 230 0 1 0 0)",
       kPrefix + "a b) c\" -1 0 -2147483648 2147483647 7 8)",
       kPrefix + std::string(72, 'w') + "\" 1 2 3 4 5 6)",
       kPrefix + "\" 0 0 0 0 0 0)",
   };
-  for (const std::string& line : lines) {
-    SCOPED_TRACE(line);
-    EXPECT_EQ(written(parsed(line), 6), line + "\r\n");
-  }
+  for (const std::string& line : lines) EXPECT_EQ(formatted(parsed(line), 6), line);
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "convert/run.h"
-#include "runtime/run_end.h"
+#include "runtime/run_start.h"
 
 namespace relabel::testing {
 
@@ -45,8 +45,8 @@ std::int32_t FakePlatform::open_file(const char* name, OpenFor how,
   return 0;
 }
 
-std::int32_t FakePlatform::std_handle(StdStream, FileHandle& handle) {
-  if (std::int32_t code = injected(Op::std_handle)) return code;
+std::int32_t FakePlatform::std_output_handle(FileHandle& handle) {
+  if (std::int32_t code = injected(Op::std_output_handle)) return code;
   handle = kFakeStdOutput;
   return 0;
 }

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <exception>
 #include <map>
 #include <string>
 #include <utility>
@@ -13,7 +12,7 @@
 
 namespace relabel::testing {
 
-enum class Op { open_read, open_write, std_handle, read, write, close };
+enum class Op { open_read, open_write, std_output_handle, read, write, close };
 
 class FakePlatform final : public Platform {
  public:
@@ -30,8 +29,6 @@ class FakePlatform final : public Platform {
   std::vector<std::pair<std::string, std::string>> links;
   // Reads hand over at most this many bytes per call.
   std::uint32_t read_chunk = 128;
-  // Thrown by executable_path(), which start-up asks first.
-  std::exception_ptr executable_path_throws;
 
   // Makes the `nth` (1-based) call of `op` from now on fail with `code`.
   void fail(Op op, int nth, std::int32_t code);
@@ -42,7 +39,7 @@ class FakePlatform final : public Platform {
 
   std::int32_t open_file(const char* name, OpenFor how,
                          FileHandle& handle) override;
-  std::int32_t std_handle(StdStream which, FileHandle& handle) override;
+  std::int32_t std_output_handle(FileHandle& handle) override;
   HandleKind handle_kind(FileHandle handle) override;
   std::int32_t read_file(FileHandle handle, char* buffer, std::uint32_t size,
                          std::uint32_t& got) override;
@@ -51,10 +48,7 @@ class FakePlatform final : public Platform {
   std::int32_t close_file(FileHandle handle) override;
   bool same_file(const char* a, const char* b) override;
   std::vector<std::string> command_args() override { return args; }
-  std::string executable_path() override {
-    if (executable_path_throws) std::rethrow_exception(executable_path_throws);
-    return exe_path;
-  }
+  std::string_view executable_path() override { return exe_path; }
   bool module_at(std::uintptr_t, std::uintptr_t&, char*, std::size_t) override {
     return false;
   }

@@ -16,6 +16,7 @@
 #include "runtime/args.h"
 #include "runtime/failure.h"
 #include "runtime/run_end.h"
+#include "runtime/run_start.h"
 #include "runtime/text_file.h"
 
 #if defined(_WIN32) && !defined(_WIN64)
@@ -76,9 +77,8 @@ class WriteLogger final : public relabel::Platform {
                          relabel::FileHandle& handle) override {
     return inner_.open_file(name, how, handle);
   }
-  std::int32_t std_handle(relabel::StdStream which,
-                          relabel::FileHandle& handle) override {
-    return inner_.std_handle(which, handle);
+  std::int32_t std_output_handle(relabel::FileHandle& handle) override {
+    return inner_.std_output_handle(handle);
   }
   relabel::HandleKind handle_kind(relabel::FileHandle handle) override {
     return inner_.handle_kind(handle);
@@ -96,7 +96,7 @@ class WriteLogger final : public relabel::Platform {
   std::vector<std::string> command_args() override {
     return inner_.command_args();
   }
-  std::string executable_path() override { return inner_.executable_path(); }
+  std::string_view executable_path() override { return inner_.executable_path(); }
   bool module_at(std::uintptr_t address, std::uintptr_t& base, char* path,
                  std::size_t path_size) override {
     return inner_.module_at(address, base, path, path_size);
@@ -157,7 +157,7 @@ void fail() {
       text_write(std_output, std::string_view("["));
       text_write(std_output, arg(i));
       text_write(std_output, std::string_view("]"));
-      text_write_line_end(std_output);
+      text_write_line(std_output, {});
     }
   } else if (m == "pieces") {
     // Two short flushed writes, then 300 bytes in flushed writes of 10.

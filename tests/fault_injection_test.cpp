@@ -40,14 +40,14 @@ constexpr Code kCodes[] = {
     {10005, "I/O error 10005."},  // no text of its own
 };
 
-constexpr Op kOps[] = {Op::open_read, Op::open_write, Op::std_handle,
+constexpr Op kOps[] = {Op::open_read, Op::open_write, Op::std_output_handle,
                        Op::read,      Op::write,      Op::close};
 
 const char* op_name(Op op) {
   switch (op) {
     case Op::open_read: return "open_read";
     case Op::open_write: return "open_write";
-    case Op::std_handle: return "std_handle";
+    case Op::std_output_handle: return "std_handle";
     case Op::read: return "read";
     case Op::write: return "write";
     case Op::close: return "close";
@@ -109,7 +109,7 @@ TEST_P(FaultInjection, EveryPlatformCallOfTheExampleFailsCleanly) {
         // output, and the first write reports that (105) in place of the
         // failed call's own code.
         const std::string message =
-            op == Op::std_handle ? "I/O error 105." : c.message;
+            op == Op::std_output_handle ? "I/O error 105." : c.message;
         EXPECT_TRUE(ends_with(r.console, ".\n" + message + "\r\n"))
             << r.console;
         // Nothing is printed after the report.

@@ -1,125 +1,67 @@
-// Parts-list lines read as their quoted texts, and the list they fill.
+// The parts list: exact-byte lookup in which the first entry of a name
+// wins, across the growth of its index and arena.
 #include "convert/parts_list.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
+#include <map>
+#include <new>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "convert/run_state.h"
+
 namespace relabel::testing {
+
+// Calls of the plain operator new so far (allocation_count.cpp).
+std::size_t allocation_count();
+
 namespace {
 
-using Texts = std::array<std::string, 4>;
-
-struct LineCase {
-  const char* what;
-  std::string line;
-  Texts texts;
-};
-
-TEST(ParsePartsLine, ReadsUpToFourQuotedTexts) {
-  const std::string t80 = std::string(40, 'a') + std::string(40, 'b');
-  const std::string t72(72, 'c');
-  const std::string far(300, 'x');
-  const LineCase cases[] = {
-      {"empty fourth",
-       "\"R1\" \"10k\" \"0805\" \"\"",
-       {"R1", "10k", "0805", ""}},
-      // Whether the fourth replaces the value is the reader's business.
-      {"non-empty fourth",
-       "\"R1\" \"10k\" \"0805\" \"4k7\"",
-       {"R1", "10k", "0805", "4k7"}},
-      {"one trailing blank dropped",
-       "\"C1 \" \"100n \"",
-       {"C1", "100n", "", ""}},
-      {"two trailing blanks keep one", "\"C1  \" \"x\"", {"C1 ", "x", "", ""}},
-      {"leading blanks kept", "\"  C1\"", {"  C1", "", "", ""}},
-      {"a lone blank", "\" \" \"x\"", {"", "x", "", ""}},
-      {"five quoted texts",
-       "\"a\" \"b\" \"c\" \"d\" \"e\"",
-       {"a", "b", "c", "d"}},
-      {"outside the quotes ignored",
-       "x\"R1\"junk\"10k\"y \"\"",
-       {"R1", "10k", "", ""}},
-      {"80-character text",
-       "\"" + t80 + "\" \"v\"",
-       {t80.substr(0, 72), "v", "", ""}},
-      {"72 characters and a blank", "\"" + t72 + " \"", {t72, "", "", ""}},
-      {"80 characters and a blank",
-       "\"" + t80 + " \"",
-       {t80.substr(0, 72), "", "", ""}},
-      {"no quote at all", "R1 10k 0805", {"", "", "", ""}},
-      {"empty line", "", {"", "", "", ""}},
-      {"unclosed first quote", "\"R1 10k", {"", "", "", ""}},
-      {"unclosed second text", "\"R1\" \"10k", {"R1", "", "", ""}},
-      {"quote beyond position 300",
-       far + "\"R9\" \"1k\"",
-       {"R9", "1k", "", ""}},
-      {"text beyond position 300",
-       "\"" + far + "\" \"" + far + "x\"",
-       {far.substr(0, 72), far.substr(0, 72), "", ""}},
-  };
-  for (const LineCase& c : cases) {
-    SCOPED_TRACE(c.what);
-    PartsTexts texts;
-    for (ShortText72& t : texts) to_counted_text(t, "stale");
-    parse_parts_line(c.line, texts);
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(texts[i].view(), c.texts[i]) << i;
-  }
-}
-
-PartsTexts texts_of(const Texts& strings) {
-  PartsTexts texts;
-  for (int i = 0; i < 4; ++i) to_counted_text(texts[i], strings[i]);
-  return texts;
-}
-
-TEST(PartsList, StoresTheTextsOfTheFirstEntryOfEachName) {
-  PartsList list;
-  list.append(texts_of({"R1", "10k", "0805", "x"}));
-  list.append(texts_of({"C1", "100n", "1206", ""}));
-  list.append(texts_of({"R1", "22k", "0603", ""}));
-  EXPECT_EQ(list.size(), 3u);
-  EXPECT_EQ(list.names(), 2u);
-
-  const std::optional<PartsEntry> r1 = list.find("R1");
-  ASSERT_TRUE(r1);
-  EXPECT_EQ(r1->name, "R1");
-  EXPECT_EQ(r1->value_text, "10k");
-  EXPECT_EQ(r1->second_text, "0805");
-  ASSERT_TRUE(list.find("C1"));
-  EXPECT_EQ(list.find("C1")->second_text, "1206");
+void add(PartsList& list, const std::string& name, const std::string& value,
+         const std::string& second = "") {
+  ShortText72 texts[3];
+  to_counted_text(texts[0], name);
+  to_counted_text(texts[1], value);
+  to_counted_text(texts[2], second);
+  list.append(texts[0], texts[1], texts[2]);
 }
 
 TEST(PartsList, LookupIsExactAndTheFirstEntryOfANameWins) {
   PartsList list;
-  list.append(texts_of({"R1", "10k", "", ""}));
-  list.append(texts_of({"C1", "100n", "", ""}));
-  list.append(texts_of({"R1", "22k", "", ""}));
-  list.append(texts_of({"R1", "33k", "", ""}));  // the same name twice in a row
-  list.append(texts_of({"", "empty", "", ""}));
-  list.append(texts_of({"R10", "1M", "", ""}));  // "R1" is a prefix of it
-  list.append(texts_of({"R1 ", "1R", "", ""}));
-  list.append(texts_of({"R1", "47k", "", ""}));  // after a longer name
-  // Names of every length class that differ from the name before them in
-  // their last byte only.
+  EXPECT_FALSE(list.find("R1"));
+  EXPECT_FALSE(list.find(""));
+  add(list, "R1", "10k", "0805");
+  add(list, "C1", "100n", "1206");
+  add(list, "R1", "22k", "0603");
+  add(list, "R1", "33k");  // the same name twice in a row
+  add(list, "", "empty");
+  add(list, "R10", "1M");  // "R1" is a prefix of it
+  add(list, "R1 ", "1R");
+  add(list, "R1", "47k");  // after a longer name
   std::vector<std::pair<std::string, std::string>> found = {
       {"R1", "10k"}, {"C1", "100n"}, {"", "empty"}, {"R10", "1M"}, {"R1 ", "1R"}};
+  // Names of every length class that differ from the name before them in
+  // their last byte only.
   for (std::size_t length : {3, 6, 11, 18}) {
     for (char last : {'A', 'B'}) {
       std::string name(length - 1, 'N');
       name += last;
-      list.append(texts_of({name, name + "v", "", ""}));
+      add(list, name, name + "v");
       found.push_back({name, name + "v"});
     }
   }
+  EXPECT_EQ(list.size(), 16u);
   for (const auto& [name, value] : found) {
-    ASSERT_TRUE(list.find(name)) << name;
-    EXPECT_EQ(list.find(name)->value_text, value);
+    const std::optional<PartsEntry> e = list.find(name);
+    ASSERT_TRUE(e) << name;
+    EXPECT_EQ(e->name, name);
+    EXPECT_EQ(e->value_text, value);
   }
+  EXPECT_EQ(list.find("R1")->second_text, "0805");
+  EXPECT_EQ(list.find("C1")->second_text, "1206");
   for (const char* other : {"r1", "c1", " R1", "R", "R100", "R1  "}) {
     SCOPED_TRACE(other);
     EXPECT_FALSE(list.find(other));
@@ -130,22 +72,18 @@ TEST(PartsList, LookupIsExactAndTheFirstEntryOfANameWins) {
 // with exactly its bytes, whatever the lengths of its neighbours.
 TEST(PartsList, TextsOfEveryLengthComeBackWhole) {
   PartsList list;
-  std::vector<Texts> stored;
+  std::vector<std::vector<std::string>> stored;
   for (std::size_t a : {0, 1, 71, 72}) {
-    for (std::size_t b : {0, 71, 72, 80}) {
-      // Names of 75 and more characters as read are cut to 72.
+    for (std::size_t b : {0, 15, 16, 17, 71, 72, 80}) {
+      // Names of 73 and more characters are cut to 72.
       const std::string name =
           std::to_string(a) + "_" + std::to_string(b) + std::string(a, 'n');
       const std::string value(b, 'v'), second(80 - b, 's');
-      PartsTexts texts;
-      parse_parts_line("\"" + name + "\" \"" + value + "\" \"" + second + "\"",
-                       texts);
-      list.append(texts);
-      stored.push_back({name.substr(0, 72), value.substr(0, 72),
-                        second.substr(0, 72), ""});
+      add(list, name, value, second);
+      stored.push_back({name.substr(0, 72), value.substr(0, 72), second.substr(0, 72)});
     }
   }
-  for (const Texts& t : stored) {
+  for (const std::vector<std::string>& t : stored) {
     SCOPED_TRACE(t[0]);
     const std::optional<PartsEntry> e = list.find(t[0]);
     ASSERT_TRUE(e);
@@ -155,22 +93,66 @@ TEST(PartsList, TextsOfEveryLengthComeBackWhole) {
   }
 }
 
-std::string part_name(int i) {
-  std::string name = "P";
-  name += std::to_string(i);
-  return name;
+TEST(PartsList, FirstEntryOfEachNameIsFoundAcrossGrowth) {
+  PartsList list;
+  std::map<std::string, int> first;  // name -> serial of its first entry
+  for (int i = 0; i < 20000; ++i) {
+    // Every seventh name repeats an earlier one; names differ in case and
+    // length as well as in digits.
+    std::string name(i % 3 == 0 ? "r" : "R");
+    name += std::to_string(i % 7 == 6 ? i / 2 : i);
+    if (i % 11 == 0) name += ' ';
+    add(list, name, std::to_string(i));
+    first.emplace(name, i);
+  }
+  // Every entry is counted, repeats included.
+  EXPECT_EQ(list.size(), 20000u);
+  for (const auto& [name, serial] : first) {
+    const std::optional<PartsEntry> e = list.find(name);
+    ASSERT_TRUE(e) << name;
+    EXPECT_EQ(e->name, name);
+    EXPECT_EQ(e->value_text, std::to_string(serial)) << name;
+  }
+  for (const char* absent : {"R", "x1", "R1x", "R30000", "r1", "R3 "}) {
+    if (first.count(absent) == 0) {
+      EXPECT_FALSE(list.find(absent)) << absent;
+    }
+  }
 }
 
-TEST(PartsList, EntriesStayFindableAsTheListGrows) {
+// Many entries of few names, interleaved: the first of each wins, and the
+// later ones are counted but allocate nothing.
+TEST(PartsList, RepeatedNamesCostNoMemory) {
   PartsList list;
-  EXPECT_FALSE(list.find(part_name(0)));
-  for (int i = 0; i < 20000; ++i)
-    list.append(texts_of({part_name(i), std::to_string(i), "", ""}));
-  for (int i : {0, 1, 4095, 4096, 19999}) {
-    const std::optional<PartsEntry> e = list.find(part_name(i));
-    ASSERT_TRUE(e) << i;
-    EXPECT_EQ(e->value_text, std::to_string(i));
+  std::size_t after_first_round = 0;
+  for (int round = 0; round < 2000; ++round) {
+    for (int name = 0; name < 50; ++name) add(list, "D" + std::to_string(name), std::to_string(round));
+    if (round == 0) after_first_round = allocation_count();
   }
+  EXPECT_EQ(list.size(), 100000u);
+  for (int name = 0; name < 50; ++name) {
+    const std::optional<PartsEntry> e = list.find("D" + std::to_string(name));
+    ASSERT_TRUE(e) << name;
+    EXPECT_EQ(e->value_text, "0") << name;
+  }
+  // The strings this test made for the names and values allocate nothing
+  // either: they are short.
+  EXPECT_EQ(allocation_count(), after_first_round);
+}
+
+// The run's state is built before the banner is printed, when nothing may
+// allocate yet: an empty parts list and the state holding it allocate
+// nothing; the list's first entry does.
+TEST(PartsList, AnEmptyListAndTheRunStateAllocateNothing) {
+  alignas(RunState) static unsigned char room[sizeof(RunState)];
+  const std::size_t before = allocation_count();
+  RunState* state = new (room) RunState;
+  EXPECT_FALSE(state->parts.find("R1"));
+  EXPECT_EQ(allocation_count(), before);
+  add(state->parts, "R1", "10k");
+  EXPECT_GT(allocation_count(), before);
+  EXPECT_TRUE(state->parts.find("R1"));
+  state->~RunState();
 }
 
 }  // namespace

@@ -367,19 +367,25 @@ TEST_F(Run, EveryPartsLineOfTheSectionIsAnEntry) {
   }
 }
 
+// The total counts every entry: it does not wrap at 65536, whatever width
+// the board program gave its own counter. The last entry is still found.
 TEST_F(Run, CountsPast65535Entries) {
-  std::string parts = "Components\n";
-  for (int i = 0; i < 70000; ++i)
-    parts +=
-        "\"P" + std::to_string(i) + "\" \"v" + std::to_string(i) + "\" \"f\"\n";
-  fake({{"in.pnl", parts + ")\n"},
-        {"in.pcb", "Components\n" + line("P69999", "1 2 0 0 0 0") + "a\nb\n"}});
-  const RunResult r = run();
-  EXPECT_EQ(r.exit_code, 0);
-  EXPECT_EQ(r.console, kBanner + total(70000) + "+");
-  EXPECT_EQ(fake_->files["out.pcb"],
-            crlf("Components\n" + line("P69999", "1 2 0 0 0 0") +
-                 line("v69999", "1 2 5 0 0 12") + line("f", "1 2 0")));
+  for (const int count : {3, 65535, 65536, 65538, 70000}) {
+    SCOPED_TRACE(count);
+    std::string parts = "Components\n";
+    for (int i = 0; i < count; ++i)
+      parts += "\"P" + std::to_string(i) + "\" \"v" + std::to_string(i) + "\" \"f\"\n";
+    const std::string last = "P" + std::to_string(count - 1);
+    fake({{"in.pnl", parts + ")\n"},
+          {"in.pcb", "Components\n" + line(last, "1 2 0 0 0 0") + "a\nb\n"}});
+    const RunResult r = run();
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_EQ(r.console, kBanner + total(count) + "+");
+    EXPECT_EQ(fake_->files["out.pcb"],
+              crlf("Components\n" + line(last, "1 2 0 0 0 0") +
+                   line("v" + std::to_string(count - 1), "1 2 5 0 0 12") +
+                   line("f", "1 2 0")));
+  }
 }
 
 TEST_F(Run, RefusesToWriteOverAnInput) {

@@ -6,6 +6,7 @@
 
 #include "fake_platform.h"
 #include "runtime/run_end.h"
+#include "runtime/run_start.h"
 #include "runtime/text_file.h"
 
 namespace relabel::testing {
@@ -28,14 +29,13 @@ class TextFileTest : public ::testing::Test {
     ASSERT_EQ(io_result, 0);
   }
 
-  // The conversion's copy loop: test, read a line, skip its line end.
+  // The conversion's copy loop: test, then read a line and its end.
   Lines read_all() {
     Lines lines;
-    std::string line;
+    Line line;
     while (!text_at_end(in) && lines.size() < 2000) {
       text_read_line(in, line);
-      text_skip_line(in);
-      lines.push_back(line);
+      lines.emplace_back(line.text);
     }
     return lines;
   }
@@ -93,8 +93,7 @@ TEST_F(TextFileTest, ReadsLinesAndCopiesThemWithCrLf) {
       EXPECT_EQ(lines, c.lines);
       std::string expected;
       for (const std::string& line : lines) {
-        text_write(out, line);
-        text_write_line_end(out);
+        text_write_line(out, line);
         expected += line + "\r\n";
       }
       text_close(in);
@@ -118,18 +117,16 @@ TEST_F(TextFileTest, ReadsAtTheEndOfDataYieldNothingMore) {
       fake.read_chunk = chunk;
       text_assign(in, "in");
       open_input(bytes);
-      std::string line = "old";
+      Line line;
       text_read_line(in, line);
-      EXPECT_EQ(line, first);
-      text_skip_line(in);
+      EXPECT_EQ(line.text, first);
       EXPECT_TRUE(text_at_end(in));
       const int reads = fake.calls(Op::read);
       for (int i = 0; i < 3; ++i) {
         EXPECT_TRUE(text_at_end_skipping_blanks(in));
         EXPECT_TRUE(text_at_end(in));
         text_read_line(in, line);
-        EXPECT_EQ(line, "");
-        text_skip_line(in);
+        EXPECT_EQ(line.text, "");
       }
       EXPECT_EQ(io_result, 0);
       EXPECT_EQ(fake.calls(Op::read), reads);
@@ -146,11 +143,10 @@ TEST_F(TextFileTest, SkippingBlanksConsumesBlankLinesButNotTrailingBlanks) {
     text_assign(in, "in");
     open_input("  x y  \r\n\r\n\tz\r\n");
     Lines lines;
-    std::string line;
+    Line line;
     while (!text_at_end_skipping_blanks(in) && lines.size() < 10) {
       text_read_line(in, line);
-      text_skip_line(in);
-      lines.push_back(line);
+      lines.emplace_back(line.text);
     }
     EXPECT_EQ(lines, (Lines{"x y  ", "z"}));
     EXPECT_EQ(io_result, 0);
@@ -170,7 +166,7 @@ TEST_F(TextFileTest, TailOfBlanksOnlyIsConsumedWhole) {
 
 TEST_F(TextFileTest, LineEndIsCrLf) {
   text_rewrite(out);
-  text_write_line_end(out);
+  text_write_line(out, {});
   text_close(out);
   EXPECT_EQ(fake.files["out"], "\r\n");
 }
@@ -209,10 +205,10 @@ TEST_F(TextFileTest, CharacterFillingTheBufferWaitsForTheNextWrite) {
 TEST_F(TextFileTest, ResetOfMissingFileLeavesCodePending) {
   text_reset(in);
   EXPECT_EQ(io_result, 2);
-  EXPECT_EQ(in.mode, kModeClosed);
+  EXPECT_EQ(in.mode, TextMode::closed);
   EXPECT_TRUE(fake.open_names().empty());
   text_rewrite(out);  // succeeds, and leaves the code alone
-  EXPECT_EQ(out.mode, kModeOutput);
+  EXPECT_EQ(out.mode, TextMode::output);
   EXPECT_EQ(io_result, 2);
 }
 
@@ -233,9 +229,9 @@ TEST_F(TextFileTest, MisuseCodes) {
   EXPECT_TRUE(text_at_end(out));
   EXPECT_EQ(io_result, 104);
   io_result = 0;
-  std::string line = "old";
+  Line line;
   text_read_line(out, line);
-  EXPECT_EQ(line, "");
+  EXPECT_EQ(line.text, "");
   EXPECT_EQ(io_result, 104);
 
   io_result = 0;
@@ -244,14 +240,14 @@ TEST_F(TextFileTest, MisuseCodes) {
   EXPECT_EQ(io_result, 105);
   io_result = 0;
   text_write(in, 'x');
-  text_write_line_end(in);
+  text_write_line(in, {});
   EXPECT_EQ(io_result, 105);
 }
 
 TEST_F(TextFileTest, WriteToUnopenedFileEndsWith103AfterTheLineEnd) {
   text_write(out, "x");
   EXPECT_EQ(io_result, 105);
-  text_write_line_end(out);
+  text_write_line(out, {});
   EXPECT_EQ(io_result, 103);
   EXPECT_EQ(fake.files.count("out"), 0u);
 }
@@ -263,7 +259,7 @@ TEST_F(TextFileTest, FileHeldForWritingCannotBeOpenedAgain) {
   text_assign(again, "out");
   text_reset(again);
   EXPECT_EQ(io_result, 32);
-  EXPECT_EQ(again.mode, kModeClosed);
+  EXPECT_EQ(again.mode, TextMode::closed);
   // The open that holds it has emptied it, even with nothing written.
   EXPECT_EQ(fake.files["out"], "");
   text_close(out);
@@ -271,23 +267,22 @@ TEST_F(TextFileTest, FileHeldForWritingCannotBeOpenedAgain) {
 }
 
 // What each operation stores on a TextFile that is not open: the standard
-// files are spared where the console's own use needs it.
-TEST_F(TextFileTest, NotOpenCodesOfTheStandardFiles) {
+// output is spared where the console's own use needs it.
+TEST_F(TextFileTest, NotOpenCodesOfTheStandardOutput) {
   struct Case {
     const char* what;
     void (*op)(TextFile&);
-    std::int32_t input, output, error, other;
+    std::int32_t output, other;
   };
   const Case cases[] = {
-      {"close", text_close, 0, 103, 103, 103},
-      {"flush", text_flush, 103, 0, 0, 103},
-      {"push", text_push_buffer, 103, 0, 0, 103},
+      {"close", text_close, 103, 103},
+      {"flush", text_flush, 0, 103},
+      {"push", text_push_buffer, 0, 103},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const std::pair<TextFile*, std::int32_t> files[] = {
-        {&std_input, c.input}, {&std_output, c.output},
-        {&std_error, c.error}, {&out, c.other}};
+    const std::pair<TextFile*, std::int32_t> files[] = {{&std_output, c.output},
+                                                        {&out, c.other}};
     for (const auto& [file, code] : files) {
       io_result = 0;
       c.op(*file);
@@ -301,12 +296,11 @@ TEST_F(TextFileTest, ConsoleShowsEachWriteAtItsFlush) {
   fake.console_kind = HandleKind::character;
   text_write(std_output, "ab");
   text_write(std_output, 'c');
-  text_write(std_output, std::int32_t{-12});
   EXPECT_TRUE(fake.console_writes.empty());
   text_flush(std_output);
   text_write(std_output, "d");
-  text_write_line_end(std_output);
-  EXPECT_EQ(fake.console_writes, (Lines{"abc-12", "d\r\n"}));
+  text_write_line(std_output, "e");
+  EXPECT_EQ(fake.console_writes, (Lines{"abc", "de\r\n"}));
   EXPECT_EQ(io_result, 0);
 }
 
@@ -318,8 +312,7 @@ TEST_F(TextFileTest, RedirectedConsoleGetsFullBuffersAndTheRestAtTheEnd) {
     fake.console_writes.clear();
     std::string expected;
     for (int i = 0; i < 30; ++i) {
-      text_write(std_output, "12345678");
-      text_write_line_end(std_output);
+      text_write_line(std_output, "12345678");
       expected += "12345678\r\n";
     }
     ASSERT_EQ(fake.console_writes.size(), 2u);
@@ -336,14 +329,14 @@ TEST_F(TextFileTest, ConsoleThatCannotBeOpenedGives105) {
   fake.console_kind = HandleKind::unknown;
   text_write(std_output, "x");
   EXPECT_EQ(io_result, 105);
-  EXPECT_EQ(std_output.mode, kModeClosed);
+  EXPECT_EQ(std_output.mode, TextMode::closed);
 
   // A failed handle request: 105 replaces its code; the next write retries
   // (and an explicit push sends out the waiting bytes on a pipe).
   fake.console_kind = HandleKind::pipe;
-  fake.fail(Op::std_handle, 1, 6);
+  fake.fail(Op::std_output_handle, 1, 6);
   io_result = 0;
-  text_write_line_end(std_output);
+  text_write(std_output, 'x');
   EXPECT_EQ(io_result, 105);
   io_result = 0;
   text_write(std_output, "y");
@@ -365,7 +358,7 @@ TEST_F(TextFileTest, FailedPushLosesWaitingBytesButKeepsFileOpen) {
       for (int i = 0; i < 129; ++i) text_write(out, 'a');
     }
     EXPECT_EQ(io_result, 112);
-    EXPECT_EQ(out.mode, kModeOutput);
+    EXPECT_EQ(out.mode, TextMode::output);
     io_result = 0;
     text_write(out, "xyz");
     text_close(out);
@@ -380,13 +373,13 @@ TEST_F(TextFileTest, FailedFinalPushKeepsFileHeld) {
   fake.fail(Op::write, 1, 112);
   text_close(out);
   EXPECT_EQ(io_result, 112);
-  EXPECT_EQ(out.mode, kModeOutput);
-  EXPECT_EQ(out.buf_pos, 0u);
+  EXPECT_EQ(out.mode, TextMode::output);
+  EXPECT_EQ(out.pos, 0u);
   EXPECT_EQ(fake.open_names(), Lines{"out"});
   io_result = 0;
   text_close(out);
   EXPECT_EQ(io_result, 0);
-  EXPECT_EQ(out.mode, kModeClosed);
+  EXPECT_EQ(out.mode, TextMode::closed);
   EXPECT_TRUE(fake.open_names().empty());
   EXPECT_EQ(fake.files["out"], "");
 }
@@ -396,7 +389,7 @@ TEST_F(TextFileTest, FailedReleaseStillClosesTheTextFile) {
   fake.fail(Op::close, 1, 6);
   text_close(in);
   EXPECT_EQ(io_result, 6);
-  EXPECT_EQ(in.mode, kModeClosed);
+  EXPECT_EQ(in.mode, TextMode::closed);
 }
 
 // A failed read ends the current operation as at the end of the data, but
@@ -404,11 +397,11 @@ TEST_F(TextFileTest, FailedReleaseStillClosesTheTextFile) {
 TEST_F(TextFileTest, FailedFillIsRetriedByTheNextRead) {
   open_input("AB\r\nC");
   fake.fail(Op::read, 1, 23);
-  std::string line = "old";
+  Line line;
   text_read_line(in, line);
-  EXPECT_EQ(line, "");
+  EXPECT_EQ(line.text, "");
   EXPECT_EQ(io_result, 23);
-  EXPECT_EQ(in.mode, kModeInput);
+  EXPECT_EQ(in.mode, TextMode::input);
 
   io_result = 0;
   fake.fail(Op::read, 1, 23);
@@ -423,9 +416,9 @@ TEST_F(TextFileTest, FailedFillIsRetriedByTheNextRead) {
 TEST_F(TextFileTest, BrokenPipeIsTheEndOfTheData) {
   open_input("AB\r\n");
   fake.fail(Op::read, 1, kIoBrokenPipe);
-  std::string line = "old";
+  Line line;
   text_read_line(in, line);
-  EXPECT_EQ(line, "");
+  EXPECT_EQ(line.text, "");
   EXPECT_EQ(io_result, 0);
   EXPECT_TRUE(text_at_end(in));
   EXPECT_EQ(fake.calls(Op::read), 1);
@@ -436,10 +429,10 @@ TEST_F(TextFileTest, OpeningAnOpenFileClosesItFirst) {
   text_write(out, "abc");
   text_reset(out);
   EXPECT_EQ(io_result, 0);
-  EXPECT_EQ(out.mode, kModeInput);
-  std::string line;
+  EXPECT_EQ(out.mode, TextMode::input);
+  Line line;
   text_read_line(out, line);
-  EXPECT_EQ(line, "abc");
+  EXPECT_EQ(line.text, "abc");
   EXPECT_EQ(fake.open_names(), Lines{"out"});
 }
 
@@ -447,7 +440,7 @@ TEST_F(TextFileTest, AssignOnAnOpenFileLosesItsBytesAndKeepsItHeld) {
   text_rewrite(out);
   text_write(out, "abc");
   text_assign(out, "out");
-  EXPECT_EQ(out.mode, kModeClosed);
+  EXPECT_EQ(out.mode, TextMode::closed);
   text_reset(out);
   EXPECT_EQ(io_result, 32);
   EXPECT_EQ(fake.files["out"], "");

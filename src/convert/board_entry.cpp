@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "runtime/byte_scan.h"
-#include "runtime/failure.h"
 #include "runtime/int_text.h"
 
 namespace relabel {
@@ -111,16 +110,14 @@ void parse_board_entry(std::string_view line, BoardEntry& entry, std::size_t wan
   // Tokens beyond the sixth number have no place in the record.
 }
 
-void write_board_entry(TextFile& out, const BoardEntry& entry, std::uint8_t n) {
-  // The line is made from its end back, each number's digits last first,
-  // and written as one text: the same bytes, pushed at the same 128-byte
-  // points, as writing it piece by piece, and a push that fails anywhere in
-  // it ends the run at the check below, before anything else is written.
-  char line[6 + 72 + 1 + 6 * 12 + 1];
-  char* const end = line + sizeof line;
+std::string_view format_board_entry(const BoardEntry& entry, unsigned n,
+                                    char (&out)[kBoardLineCapacity]) {
+  // Made from its end back, each number's digits last first, so that no
+  // length has to be worked out beforehand.
+  char* const end = out + kBoardLineCapacity;
   char* p = end;
   *--p = ')';
-  for (std::uint8_t i = n < 6 ? n : 6; i-- > 0;) {
+  for (unsigned i = n < 6 ? n : 6; i-- > 0;) {
     p = put_int_text_before(entry.numbers[i], p);
     *--p = ' ';
   }
@@ -130,8 +127,7 @@ void write_board_entry(TextFile& out, const BoardEntry& entry, std::uint8_t n) {
   copy_bytes(p, name.data(), name.size());
   p -= kEntryMarker.size();
   std::memcpy(p, kEntryMarker.data(), kEntryMarker.size());
-  text_write_line(out, std::string_view(p, static_cast<std::size_t>(end - p)));
-  io_check();
+  return {p, static_cast<std::size_t>(end - p)};
 }
 
 }  // namespace relabel

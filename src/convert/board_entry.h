@@ -2,11 +2,11 @@
 // entry and of its two label lines in the board's "Components" section.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
 #include "runtime/counted_text.h"
-#include "runtime/text_file.h"
 
 namespace relabel {
 
@@ -27,8 +27,15 @@ inline constexpr std::string_view kEntryMarker = "    (\"";
 // so: those get what the whole parse gives them, and the parse ends there.
 void parse_board_entry(std::string_view line, BoardEntry& entry, std::size_t wanted = 6);
 
-// Writes the prefix, the name, a double quote, `n` numbers (1 to 6) each
-// after one blank, ")" and a line end. Ends the run on an I/O failure.
-void write_board_entry(TextFile& out, const BoardEntry& entry, std::uint8_t n);
+// Room for the longest line format_board_entry makes: the marker, a name of
+// 72 characters, a double quote, six numbers of up to 11 characters after
+// a blank each, and ")".
+inline constexpr std::size_t kBoardLineCapacity = 6 + 72 + 1 + 6 * 12 + 1;
+
+// The line of `entry` with its first `n` numbers (1 to 6): the marker, the
+// name, a double quote, each number after one blank, and ")". Made at the
+// end of `out`; the result views it.
+std::string_view format_board_entry(const BoardEntry& entry, unsigned n,
+                                    char (&out)[kBoardLineCapacity]);
 
 }  // namespace relabel

@@ -1,8 +1,6 @@
 #include "convert/board_rewriter.h"
 
-#include "runtime/args.h"
-#include "runtime/failure.h"
-#include "runtime/run_end.h"
+#include "convert/console.h"
 
 namespace relabel {
 namespace {
@@ -19,12 +17,17 @@ void copy_head(RunState& state) {
     copy_line(state);
   }
   // Also when "Components" was the last line.
-  if (input_at_end(state)) {
-    print("Soubor ");
-    print(arg(1));
-    print_line(".pcb neobsahuje sekci \"Components\".");
-    end_run(2);
-  }
+  if (input_at_end(state)) end_without_section(state.input_base, ".pcb");
+}
+
+// Writes `entry` with its first `n` numbers as a line of the output. The
+// line goes as one text: its bytes reach the file at the same 128-byte
+// points as piece by piece, and a push that fails anywhere in it ends the
+// run at the check.
+void write_entry(RunState& state, const BoardEntry& entry, unsigned n) {
+  char line[kBoardLineCapacity];
+  text_write_line(state.output, format_board_entry(entry, n, line));
+  io_check();
 }
 
 // The value label takes the parts list's value text and, unless positions
@@ -36,7 +39,7 @@ void rewrite_labels(RunState& state, const PartsEntry& match) {
   read_line(state);
   // Moving the label sets its text and all six numbers, so only a label
   // whose position is kept needs its line parsed.
-  if (!state.relocate_value_label) parse_board_entry(state.current_line.text, label);
+  if (!state.relocate_value_label) parse_board_entry(state.line.text, label);
   print_mark('+');
   to_counted_text(label.name, match.value_text);
   if (state.relocate_value_label) {
@@ -47,26 +50,26 @@ void rewrite_labels(RunState& state, const PartsEntry& match) {
     label.numbers[4] = 0;
     label.numbers[5] = entry.numbers[3] > 3 ? 3 : 12;
   }
-  write_board_entry(state.output, label, 6);
+  write_entry(state, label, 6);
 
   read_line(state);
   // Its numbers 1 and 2 are written; when positions are kept, its numbers 4
   // to 6 also stay for the next value label, whose line may not reach them.
-  parse_board_entry(state.current_line.text, label, state.relocate_value_label ? 2 : 6);
+  parse_board_entry(state.line.text, label, state.relocate_value_label ? 2 : 6);
   to_counted_text(label.name, match.second_text);
   label.numbers[2] = 0;
-  write_board_entry(state.output, label, 3);
+  write_entry(state, label, 3);
 }
 
 void copy_section(RunState& state) {
-  while (lines_remain(state, at_closing_line(state))) {
+  while (lines_remain(state, state.closing_line)) {
     read_line(state);
-    if (!is_entry_line(state.current_line.text)) {
+    if (!is_entry_line(state.line.text)) {
       copy_line(state);
       continue;
     }
     // The rewrite reads the entry's numbers 1, 2 and 4 only.
-    parse_board_entry(state.current_line.text, state.entry, 4);
+    parse_board_entry(state.line.text, state.entry, 4);
     copy_line(state);
     const std::optional<PartsEntry> match =
         state.parts.find(state.entry.name.view());
@@ -74,11 +77,7 @@ void copy_section(RunState& state) {
       rewrite_labels(state, *match);
       continue;
     }
-    text_write(std_output, '-');
-    text_write(std_output, state.entry.name);
-    text_write(std_output, '-');
-    text_flush(std_output);
-    io_check();
+    print_missing(state.entry.name.view());
     for (int i = 0; i < 2; ++i) {
       read_line(state);
       copy_line(state);
@@ -99,9 +98,7 @@ void copy_tail(RunState& state) {
 }  // namespace
 
 void rewrite_board_file(RunState& state) {
-  std::string name = arg(1);
-  name.append(".pcb");
-  text_assign(state.input, name);
+  text_assign(state.input, state.board_name);
   text_reset(state.input);
   io_check();
   clear_line(state);

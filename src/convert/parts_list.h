@@ -1,7 +1,6 @@
 // The parts list: for each component name, the texts its labels get.
 #pragma once
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -14,10 +13,6 @@
 #include "runtime/counted_text.h"
 
 namespace relabel {
-
-// The quoted texts of one parts-list line, in order: name, value text,
-// second text, fourth text.
-using PartsTexts = std::array<ShortText72, 4>;
 
 // What a lookup answers: the texts of the first entry of a name. The views
 // stay valid as long as the list.
@@ -41,23 +36,19 @@ class PartsList {
   PartsList(const PartsList&) = delete;
   PartsList& operator=(const PartsList&) = delete;
 
-  // Stores the name (texts[0]), value text (texts[1]) and second text
-  // (texts[2]) unless the name is stored already. A line that repeats the
-  // name appended last (as a run of empty lines does) is known to be a
-  // later entry at once.
-  void append(const PartsTexts& texts) {
+  // Counts an entry, and stores its texts unless its name is stored
+  // already. A name that repeats the one appended last (as a run of empty
+  // lines does) is known to be a later entry at once.
+  void append(const ShortText72& name, const ShortText72& value_text,
+              const ShortText72& second_text) {
     ++appended_;
-    if (has_last_name_ && same_text(texts[0].view(), last_name_)) return;
-    append_name(texts);
+    if (has_last_name_ && same_text(name.view(), last_name_)) return;
+    append_name(name, value_text, second_text);
   }
   // The first entry whose name has the same length and bytes.
   std::optional<PartsEntry> find(std::string_view name) const;
   // Entries appended, every one counted.
   std::uint64_t size() const { return appended_; }
-  // Distinct names stored.
-  std::uint32_t names() const { return names_; }
-  // Bytes the arena and the index hold (their capacity, not their use).
-  std::size_t memory_bytes() const;
 
  private:
   struct Slot {
@@ -65,13 +56,15 @@ class PartsList {
     std::uint32_t hash = 0;  // the name hash's low 32 bits
   };
 
-  void append_name(const PartsTexts& texts);
+  void append_name(const ShortText72& name, const ShortText72& value_text,
+                   const ShortText72& second_text);
   std::uint32_t hash_of(std::string_view name) const;
-  // The slot holding `name`, or the empty slot where it would go.
-  Slot& probe(std::string_view name, std::uint32_t hash);
-  const Slot& probe(std::string_view name, std::uint32_t hash) const;
+  // The index of the slot holding `name`, or of the empty slot where it
+  // would go.
+  std::size_t probe(std::string_view name, std::uint32_t hash) const;
   PartsEntry entry_at(std::uint32_t ref) const;
-  std::uint32_t store(const PartsTexts& texts);
+  std::uint32_t store(const ShortText72& name, const ShortText72& value_text,
+                      const ShortText72& second_text);
   void grow_index();
 
   std::vector<std::unique_ptr<char[]>> chunks_;
@@ -85,15 +78,5 @@ class PartsList {
   bool has_last_name_ = false;
   NameHashKey key_;  // drawn on the first append
 };
-
-void parse_quoted_texts(std::string_view line, PartsTexts& texts);
-
-// Reads a line as its quoted texts: between the first and second double
-// quote, the third and fourth, and so on, at most four. One trailing blank is
-// dropped from each text, then the text keeps its first 72 characters.
-inline void parse_parts_line(std::string_view line, PartsTexts& texts) {
-  for (ShortText72& t : texts) t.length = 0;
-  if (!line.empty()) parse_quoted_texts(line, texts);
-}
 
 }  // namespace relabel

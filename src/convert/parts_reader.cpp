@@ -1,8 +1,9 @@
 #include "convert/parts_reader.h"
 
-#include "runtime/args.h"
-#include "runtime/failure.h"
-#include "runtime/run_end.h"
+#include <string>
+
+#include "convert/console.h"
+#include "convert/parts_line.h"
 
 namespace relabel {
 
@@ -10,29 +11,24 @@ void read_parts_list(RunState& state) {
   clear_line(state);
   while (lines_remain(state, at_section_line(state))) read_line(state);
   // Also when "Components" was the last line: the section is empty.
-  if (input_at_end(state)) {
-    print("Soubor ");
-    print(arg(1));
-    print_line(".pnl neobsahuje sekci \"Components\".");
-    end_run(2);
-  }
+  if (input_at_end(state)) end_without_section(state.input_base, ".pnl");
 
-  while (lines_remain(state, at_closing_line(state))) {
+  PartsTexts texts;
+  while (lines_remain(state, state.closing_line)) {
     read_line(state);
-    if (at_closing_line(state)) break;
-    parse_parts_line(state.current_line.text, state.parts_line);
-    if (state.parts_line[3].length != 0)
-      copy_counted_text(state.parts_line[1], state.parts_line[3], 72);
+    if (state.closing_line) break;
+    parse_parts_line(state.line.text, texts);
     print_mark('.');
-    ++state.parts_count;
-    state.parts.append(state.parts_line);
+    // The fourth text, when it is not empty, takes the place of the second.
+    const ShortText72& value_text = texts[3].length != 0 ? texts[3] : texts[1];
+    state.parts.append(texts[0], value_text, texts[2]);
   }
   text_close(state.input);
   io_check();
 
   print_line("");
   print("Celkem nalezeno: ");
-  print(std::to_string(state.parts_count));
+  print(std::to_string(state.parts.size()));
   print_line(" soucastek.");
 }
 

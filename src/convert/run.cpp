@@ -1,10 +1,9 @@
 #include "convert/run.h"
 
 #include "convert/board_rewriter.h"
+#include "convert/console.h"
 #include "convert/parts_reader.h"
 #include "runtime/args.h"
-#include "runtime/failure.h"
-#include "runtime/run_end.h"
 
 namespace relabel {
 namespace {
@@ -39,14 +38,15 @@ void run_conversion(RunState& state) {
   const std::int32_t count = arg_count();
   if (count < 2) show_usage();
 
-  const std::string input = arg(1);
-  const std::string parts_name = input + ".pnl";
+  state.input_base = arg(1);
+  state.board_name = state.input_base + ".pcb";
+  const std::string parts_name = state.input_base + ".pnl";
   const std::string output_name = arg(2) + ".pcb";
   text_assign(state.input, parts_name);
   text_reset(state.input);
   io_check();
 
-  refuse_output_over_input(output_name, parts_name, input + ".pcb");
+  refuse_output_over_input(output_name, parts_name, state.board_name);
   text_assign(state.output, output_name);
   text_rewrite(state.output);
   io_check();

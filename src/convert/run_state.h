@@ -1,13 +1,13 @@
-// The state one conversion run shares between its two phases.
+// The state one conversion run shares between its two phases, and the
+// steps of its loops over the input's lines.
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "convert/board_entry.h"
 #include "convert/parts_list.h"
-#include "runtime/failure.h"
+#include "runtime/run_end.h"
 #include "runtime/text_file.h"
 
 namespace relabel {
@@ -15,51 +15,43 @@ namespace relabel {
 struct RunState {
   TextFile input;   // the parts list, later the input board file
   TextFile output;  // the output board file
-  Line current_line;  // the line read last, shared by every loop
+  std::string input_base;  // the first argument, as given
+  std::string board_name;  // the input board file: input_base + ".pcb"
+  Line line;  // the line read last, shared by every loop
   // Whether the current line starts with ")". Taken when the line is read,
   // since the line may be a view into the input's buffer, which the next
   // test for the end of the input can refill.
   bool closing_line = false;
-  PartsTexts parts_line{};
   bool relocate_value_label = false;
   BoardEntry entry;  // the entry line being matched
   BoardEntry label;  // the label line being rewritten; never cleared
-  std::uint64_t parts_count = 0;  // the true count: it does not wrap
   PartsList parts;
 };
 
 // Empties the current line, as each phase starts.
 inline void clear_line(RunState& state) {
-  state.current_line.text = {};
+  state.line.text = {};
   state.closing_line = false;
 }
 
 // Reads the next input line into the current line and consumes its end.
 inline void read_line(RunState& state) {
-  if (!text_take_line(state.input, state.current_line)) {
-    text_read_line(state.input, state.current_line);
-    io_check();
-    text_skip_line(state.input);
-    io_check();
-  }
-  const std::string_view line = state.current_line.text;
+  text_read_line(state.input, state.line);
+  io_check();
+  const std::string_view line = state.line.text;
   state.closing_line = !line.empty() && line[0] == ')';
 }
 
 // Writes the current line and a line end to the output file.
 inline void copy_line(RunState& state) {
-  text_write_line(state.output, state.current_line.text);
+  text_write_line(state.output, state.line.text);
   io_check();
 }
 
 // True when the current line contains "Components".
 inline bool at_section_line(const RunState& state) {
-  return state.current_line.text.find("Components") != std::string_view::npos;
+  return state.line.text.find("Components") != std::string_view::npos;
 }
-
-// True when the current line's first character is ")"; an empty line has
-// no first character and does not close a section.
-inline bool at_closing_line(const RunState& state) { return state.closing_line; }
 
 // text_at_end on the input, checked.
 inline bool input_at_end(RunState& state) {
@@ -74,21 +66,6 @@ inline bool input_at_end(RunState& state) {
 // because testing the input may refill the buffer the line lies in.
 inline bool lines_remain(RunState& state, bool line_ends_loop) {
   return !input_at_end(state) && !line_ends_loop;
-}
-
-// Console output. print() only writes; print_line() ends the line and
-// print_mark() shows one character at once. Both check for failures.
-inline void print(std::string_view text) { text_write(std_output, text); }
-
-inline void print_line(std::string_view text) {
-  text_write_line(std_output, text);
-  io_check();
-}
-
-inline void print_mark(char mark) {
-  text_write(std_output, mark);
-  text_flush(std_output);
-  io_check();
 }
 
 }  // namespace relabel

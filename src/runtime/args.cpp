@@ -65,7 +65,7 @@ std::int32_t arg_count() {
 }
 
 std::string arg(std::int32_t n) {
-  if (n == 0) return platform().executable_path();
+  if (n == 0) return std::string(platform().executable_path());
   if (n < 0) return {};
   std::vector<std::string> all = arguments();
   if (static_cast<std::size_t>(n) > all.size()) return {};

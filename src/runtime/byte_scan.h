@@ -82,6 +82,17 @@ inline void copy_bytes(char* to, const char* from, std::size_t n) {
   }
 }
 
+// copy_bytes for a short text, where `room` says that 16 bytes may be read
+// at `from` and written at `to`: a text of up to 16 bytes then goes as one
+// 16-byte piece, and the bytes past its end carry no meaning.
+inline void copy_short_text(char* to, const char* from, std::size_t n, bool room) {
+  if (room && n <= 16) {
+    std::memcpy(to, from, 16);
+  } else {
+    copy_bytes(to, from, n);
+  }
+}
+
 // Whether two texts are equal, byte for byte. Up to 16 bytes are compared as
 // two pieces that may overlap, without a library call.
 inline bool same_text(std::string_view a, std::string_view b) {

@@ -33,15 +33,4 @@ void to_counted_text(CountedText<N>& destination, std::string_view text) {
   destination.length = static_cast<std::uint8_t>(n);
 }
 
-// Copies at most `maximum` characters (and never more than the destination
-// holds); the destination's slots beyond the new length keep what they held.
-template <std::size_t D, std::size_t S>
-void copy_counted_text(CountedText<D>& destination,
-                       const CountedText<S>& source, std::uint8_t maximum) {
-  std::size_t n = source.length < maximum ? source.length : maximum;
-  if (n > D) n = D;
-  for (std::size_t i = 0; i < n; ++i) destination.slots[i] = source.slots[i];
-  destination.length = static_cast<std::uint8_t>(n);
-}
-
 }  // namespace relabel

@@ -1,8 +1,6 @@
 #include "runtime/failure.h"
 
-#include "runtime/failure_report.h"
 #include "runtime/messages.h"
-#include "runtime/run_end.h"
 #include "runtime/text_file.h"
 
 namespace relabel {
@@ -99,13 +97,6 @@ EInOutError& make_io_failure() {
   return io_failure;
 }
 
-// Not inlined: the report names the place just after the call.
-__attribute__((noinline)) void io_check_failed() {
-  const auto position =
-      reinterpret_cast<std::uintptr_t>(__builtin_return_address(0));
-  raise_failure(make_io_failure(), position);
-}
-
 Exception& make_fault_failure(const FaultRecord& fault) {
   const FaultKind* kind = find_fault_kind(fault.status);
   EExternal& object = kind ? *kind->object : fault_objects.external;
@@ -124,10 +115,6 @@ Exception& make_fault_failure(const FaultRecord& fault) {
 std::int32_t run_time_error_number(std::uint32_t status) {
   const FaultKind* kind = find_fault_kind(status);
   return kind ? kind->run_time_error : 255;
-}
-
-void raise_failure(Exception& failure, std::uintptr_t code_position) {
-  handle_unhandled_failure(failure, code_position);
 }
 
 }  // namespace relabel

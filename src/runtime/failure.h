@@ -9,7 +9,6 @@
 
 #include "runtime/fixed_format.h"
 #include "runtime/platform.h"
-#include "runtime/text_file.h"
 
 namespace relabel {
 
@@ -40,14 +39,8 @@ class Exception {
     const char* class_name() const override { return #Name; }         \
   };
 
-class EHeapException : public Exception {
- public:
-  const char* class_name() const override { return "EHeapException"; }
-  // False for the preallocated objects while the failure layer is active.
-  bool may_release = false;
-};
+RELABEL_FAILURE_CLASS(EHeapException, Exception)
 RELABEL_FAILURE_CLASS(EOutOfMemory, EHeapException)
-RELABEL_FAILURE_CLASS(EInvalidPointer, EHeapException)
 
 class EInOutError : public Exception {
  public:
@@ -75,28 +68,7 @@ RELABEL_FAILURE_CLASS(EPrivilege, EExternal)
 RELABEL_FAILURE_CLASS(EStackOverflow, EExternal)
 RELABEL_FAILURE_CLASS(EControlC, EExternal)
 
-// Classes of the tree that nothing on the conversion's paths makes.
-RELABEL_FAILURE_CLASS(EInvalidCast, Exception)
-RELABEL_FAILURE_CLASS(EConvertError, Exception)
-RELABEL_FAILURE_CLASS(EVariantError, Exception)
-RELABEL_FAILURE_CLASS(EAssertionFailed, Exception)
-RELABEL_FAILURE_CLASS(EAbstractError, Exception)
-RELABEL_FAILURE_CLASS(EIntfCastError, Exception)
-RELABEL_FAILURE_CLASS(ESafecallException, Exception)
-
 #undef RELABEL_FAILURE_CLASS
-
-// Raises the EInOutError for the pending I/O result code at the place the
-// call returns to, that is just after the io_check that found it.
-[[noreturn]] void io_check_failed();
-
-// Turns a pending I/O result code into an EInOutError raised at the place
-// just after the call. Returns at once when nothing is pending; it follows
-// every text-file operation, so that test is inline.
-inline void io_check() {
-  if (io_result != 0) [[unlikely]]
-    io_check_failed();
-}
 
 // Takes io_result (clearing it) and makes the EInOutError for it.
 EInOutError& make_io_failure();
@@ -106,9 +78,5 @@ Exception& make_fault_failure(const FaultRecord& fault);
 
 // The run-time error number of the plain report for a fault's status code.
 std::int32_t run_time_error_number(std::uint32_t status);
-
-// Hands a failure to the top-level handler: report and exit code 1.
-[[noreturn]] void raise_failure(Exception& failure,
-                                std::uintptr_t code_position);
 
 }  // namespace relabel

@@ -2,19 +2,15 @@
 
 #include "runtime/int_text.h"
 #include "runtime/messages.h"
-#include "runtime/run_end.h"
 #include "runtime/text_file.h"
 
 namespace relabel {
 
-std::string_view file_name_of(std::string_view path) {
-  const std::size_t cut = path.find_last_of(kPathSeparators);
-  return cut == std::string_view::npos ? path : path.substr(cut + 1);
-}
-
 std::size_t failure_report_text(const Exception& failure,
                                 std::uintptr_t position,
                                 char (&out)[kReportCapacity + 1]) {
+  // The module's path, at most 260 characters, is cut before its name is
+  // taken from it.
   char path[261] = {};
   std::uintptr_t base = 0;
   std::string_view module_path;
@@ -24,11 +20,10 @@ std::size_t failure_report_text(const Exception& failure,
     module_path = path;
     shown = position - base;
   } else {
-    module_path = program_path();
+    module_path = platform().executable_path().substr(0, 260);
     shown = position == 0 ? 0 : position - 0x1000;
   }
-  std::string_view module = file_name_of(module_path);
-  if (module.size() > 260) module = module.substr(0, 260);
+  const std::string_view module = file_name_of(module_path);
   const std::string_view message = failure.message();
   const bool needs_period = !message.empty() && message.back() != '.';
   return format_message(
@@ -63,7 +58,7 @@ std::size_t plain_error_text(std::int32_t number, std::uintptr_t position,
 }
 
 void write_plain_error_report(std::int32_t number, std::uintptr_t position) {
-  if (std_output.mode == kModeOutput && std_output.buf_pos > 0)
+  if (std_output.mode == TextMode::output && std_output.pos > 0)
     text_push_buffer(std_output);
   char text[40];
   const std::size_t length = plain_error_text(number, position, text);

@@ -12,9 +12,6 @@ namespace relabel {
 
 inline constexpr std::size_t kReportCapacity = 1023;
 
-// The text after the last path separator (the whole path when it has none).
-std::string_view file_name_of(std::string_view path);
-
 // "Exception <class> in module <module> at <address>.\n<message>[.]"; the
 // address is the position relative to the module that holds it.
 std::size_t failure_report_text(const Exception& failure,

@@ -7,30 +7,15 @@
 namespace relabel {
 
 namespace msg {
-inline constexpr std::uint16_t kVariantNotArray = 65488;
-inline constexpr std::uint16_t kVariantIndex = 65489;
 inline constexpr std::uint16_t kExternalException = 65490;
-inline constexpr std::uint16_t kAssertionFailed = 65491;
-inline constexpr std::uint16_t kIntfNotSupported = 65492;
-inline constexpr std::uint16_t kSafecall = 65493;
-inline constexpr std::uint16_t kAssertLocation = 65494;
-inline constexpr std::uint16_t kAbstractError = 65495;
 inline constexpr std::uint16_t kAccessViolationInModule = 65496;
-inline constexpr std::uint16_t kInvalidPointer = 65504;
-inline constexpr std::uint16_t kInvalidCast = 65505;
 inline constexpr std::uint16_t kAccessViolation = 65506;
 inline constexpr std::uint16_t kStackOverflow = 65507;
 inline constexpr std::uint16_t kControlC = 65508;
 inline constexpr std::uint16_t kPrivilege = 65509;
 inline constexpr std::uint16_t kReportFormat = 65510;
-inline constexpr std::uint16_t kInvalidFormat = 65512;
-inline constexpr std::uint16_t kArgumentMissing = 65513;
-inline constexpr std::uint16_t kVariantConversion = 65514;
-inline constexpr std::uint16_t kVariantOperation = 65515;
-inline constexpr std::uint16_t kVariantDispatch = 65516;
 inline constexpr std::uint16_t kRead = 65517;
 inline constexpr std::uint16_t kWrite = 65518;
-inline constexpr std::uint16_t kVariantArrayCreate = 65519;
 inline constexpr std::uint16_t kOutOfMemory = 65520;
 inline constexpr std::uint16_t kInOutError = 65521;
 inline constexpr std::uint16_t kFileNotFound = 65522;

@@ -8,13 +8,6 @@ Platform* native = nullptr;
 
 Platform& platform() { return *current; }
 
-std::size_t Platform::copy_executable_path(char* buffer, std::size_t size) {
-  const std::string path = executable_path();
-  const std::size_t n = path.size() < size ? path.size() : size;
-  path.copy(buffer, n);
-  return n;
-}
-
 void set_platform(Platform* replacement) {
   current = replacement ? replacement : native;
 }
@@ -23,6 +16,16 @@ void set_platform(Platform* replacement) {
 void register_native_platform(Platform& p) {
   native = &p;
   if (current == nullptr) current = &p;
+}
+
+std::string_view file_name_of(std::string_view path) {
+#ifdef _WIN32
+  constexpr const char* kSeparators = "\\/";
+#else
+  constexpr const char* kSeparators = "/";
+#endif
+  const std::size_t cut = path.find_last_of(kSeparators);
+  return cut == std::string_view::npos ? path : path.substr(cut + 1);
 }
 
 }  // namespace relabel

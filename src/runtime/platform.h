@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace relabel {
@@ -17,7 +18,6 @@ using FileHandle = std::intptr_t;
 inline constexpr FileHandle kNoHandle = -1;
 
 enum class OpenFor { reading, writing };
-enum class StdStream { input, output, error };
 enum class HandleKind { disk, character, pipe, unknown };
 
 // A processor or memory fault in the platform-neutral form the failure layer
@@ -38,14 +38,6 @@ struct ProcessExit {
   int code;
 };
 
-// Path separators of the platform's file names: the module name in a failure
-// report is the text after the last one.
-#ifdef _WIN32
-inline constexpr const char* kPathSeparators = "\\/";
-#else
-inline constexpr const char* kPathSeparators = "/";
-#endif
-
 class Platform {
  public:
   virtual ~Platform() = default;
@@ -56,7 +48,7 @@ class Platform {
   // may read it but none may write it.
   virtual std::int32_t open_file(const char* name, OpenFor how,
                                  FileHandle& handle) = 0;
-  virtual std::int32_t std_handle(StdStream which, FileHandle& handle) = 0;
+  virtual std::int32_t std_output_handle(FileHandle& handle) = 0;
   virtual HandleKind handle_kind(FileHandle handle) = 0;
   virtual std::int32_t read_file(FileHandle handle, char* buffer,
                                  std::uint32_t size, std::uint32_t& got) = 0;
@@ -68,13 +60,9 @@ class Platform {
 
   // The arguments after the program, as the platform splits its command line.
   virtual std::vector<std::string> command_args() = 0;
-  // The full path of the running executable, or empty when unknown.
-  virtual std::string executable_path() = 0;
-  // The same path copied into `buffer` (at most `size` bytes, no terminator);
-  // returns the length copied. Start-up uses it before memory exhaustion can
-  // be reported, so platforms override it with a form that does not
-  // allocate.
-  virtual std::size_t copy_executable_path(char* buffer, std::size_t size);
+  // The full path of the running executable, or empty when unknown. Read
+  // when the platform is made, so asking allocates nothing.
+  virtual std::string_view executable_path() = 0;
   // The load address and file path of the module holding `address`. Must
   // not allocate: it runs while memory may be exhausted.
   virtual bool module_at(std::uintptr_t address, std::uintptr_t& base,
@@ -96,5 +84,9 @@ void set_platform(Platform* replacement);
 Platform& native_platform(int argc, char** argv);
 // Used by the platform files: makes `p` the native platform.
 void register_native_platform(Platform& p);
+
+// The text after the last path separator of `path` (the whole path when it
+// has none): the file's name without its folders.
+std::string_view file_name_of(std::string_view path);
 
 }  // namespace relabel

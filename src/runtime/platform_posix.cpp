@@ -109,8 +109,8 @@ class PosixPlatform final : public Platform {
     return 0;
   }
 
-  std::int32_t std_handle(StdStream which, FileHandle& handle) override {
-    handle = which == StdStream::input ? 0 : which == StdStream::output ? 1 : 2;
+  std::int32_t std_output_handle(FileHandle& handle) override {
+    handle = 1;
     return 0;
   }
 
@@ -172,18 +172,7 @@ class PosixPlatform final : public Platform {
     return args;
   }
 
-  std::string executable_path() override {
-    std::string path(256, '\0');
-    for (;;) {
-      const ssize_t n = ::readlink("/proc/self/exe", path.data(), path.size());
-      if (n < 0) return {};
-      if (static_cast<std::size_t>(n) < path.size()) {
-        path.resize(static_cast<std::size_t>(n));
-        return path;
-      }
-      path.resize(path.size() * 2);
-    }
-  }
+  std::string_view executable_path() override { return exe_path_; }
 
   bool module_at(std::uintptr_t address, std::uintptr_t& base, char* path,
                  std::size_t path_size) override {
@@ -228,17 +217,11 @@ class PosixPlatform final : public Platform {
 
   [[noreturn]] void exit_process(int code) override { ::_exit(code); }
 
-  // Read once at start-up into a fixed buffer, without allocating.
+  // Read once into a fixed buffer, without allocating. The system gives no
+  // longer path than a page holds.
   void remember_exe_path() {
     const ssize_t n = ::readlink("/proc/self/exe", exe_path_, sizeof exe_path_ - 1);
     exe_path_[n > 0 ? n : 0] = '\0';
-  }
-
-  std::size_t copy_executable_path(char* buffer, std::size_t size) override {
-    std::size_t n = std::strlen(exe_path_);
-    if (n > size) n = size;
-    std::memcpy(buffer, exe_path_, n);
-    return n;
   }
 
  private:

@@ -7,7 +7,6 @@
 // CharNextA, and the program path comes from GetModuleFileNameA.
 #include <windows.h>
 
-#include <cstring>
 
 #include "runtime/args.h"
 #include "runtime/platform.h"
@@ -75,11 +74,8 @@ class Win32Platform final : public Platform {
     return 0;
   }
 
-  std::int32_t std_handle(StdStream which, FileHandle& handle) override {
-    const DWORD id = which == StdStream::input    ? STD_INPUT_HANDLE
-                     : which == StdStream::output ? STD_OUTPUT_HANDLE
-                                                  : STD_ERROR_HANDLE;
-    const HANDLE h = ::GetStdHandle(id);
+  std::int32_t std_output_handle(FileHandle& handle) override {
+    const HANDLE h = ::GetStdHandle(STD_OUTPUT_HANDLE);
     if (h == INVALID_HANDLE_VALUE) return last_error();
     // A process started without the stream has a null handle; its kind is
     // unknown, which the text layer reports when it opens it.
@@ -140,20 +136,13 @@ class Win32Platform final : public Platform {
     }
   }
 
-  std::string executable_path() override {
-    char path[261];
-    return std::string(path, copy_executable_path(path, sizeof path));
-  }
+  std::string_view executable_path() override { return {exe_path_, exe_path_length_}; }
 
-  // Into the caller's buffer: start-up asks it before memory exhaustion can
-  // be reported.
-  std::size_t copy_executable_path(char* buffer, std::size_t size) override {
-    char path[261];
-    const DWORD n = ::GetModuleFileNameA(nullptr, path, sizeof path);
-    std::size_t length = n < sizeof path ? n : sizeof path;
-    if (length > size) length = size;
-    std::memcpy(buffer, path, length);
-    return length;
+  // Read once into a fixed buffer, without allocating: the characters the
+  // call reports as stored, at most 261.
+  void remember_exe_path() {
+    const DWORD n = ::GetModuleFileNameA(nullptr, exe_path_, sizeof exe_path_);
+    exe_path_length_ = n < sizeof exe_path_ ? n : sizeof exe_path_;
   }
 
   bool module_at(std::uintptr_t address, std::uintptr_t& base, char* path,
@@ -186,6 +175,10 @@ class Win32Platform final : public Platform {
   [[noreturn]] void exit_process(int code) override {
     ::ExitProcess(static_cast<UINT>(code));
   }
+
+ private:
+  char exe_path_[261] = {};
+  std::size_t exe_path_length_ = 0;
 };
 
 // --- Faults -----------------------------------------------------------------
@@ -316,6 +309,7 @@ const char* stack_guarantee_export = "SetThreadStackGuarantee";
 Platform& native_platform(int, char**) {
   static Win32Platform instance;
   static const bool registered = [] {
+    instance.remember_exe_path();
     register_native_platform(instance);
     return true;
   }();

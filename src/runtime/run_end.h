@@ -1,31 +1,27 @@
-// Start-up and the end of a run: the top-level failure handler, the failure
-// layer's lifetime, and end_run, through which every run ends.
+// How a run ends: end_run, through which every run ends, and the one
+// handler that reports a failure and ends the run with exit code 1.
 #pragma once
 
 #include <cstdint>
-#include <string_view>
 
 #include "runtime/failure.h"
 #include "runtime/platform.h"
+#include "runtime/text_file.h"
 
 namespace relabel {
 
 enum class FailureLayer { not_set_up, active, taken_down };
 
-// Installs `p` as the platform, the fault handler and the memory-exhaustion
-// handler, puts the standard text files in their closed start state and
-// activates the failure layer.
-void start_runtime(Platform& p);
-
+// Clears what an earlier run left and makes failures be reported: called
+// last at start-up. Before it, and once a run's end has taken the layer
+// down, failures take the plain run-time error report.
+void set_up_failure_layer();
 FailureLayer failure_layer();
 
-// The running program's path, fetched at start-up (at most 260 characters).
-std::string_view program_path();
-
 // Ends the process with `code`: writes a pending plain run-time error report,
-// takes the failure layer down, closes the standard text files (pushing the
-// console's waiting output) and exits at once. Files the conversion opened
-// itself are neither pushed nor closed.
+// takes the failure layer down, closes the standard output (pushing its
+// waiting bytes) and exits at once. Files the conversion opened itself are
+// neither pushed nor closed.
 [[noreturn]] void end_run(std::int32_t code);
 
 // The plain path for failures while the failure layer is not active.
@@ -39,13 +35,20 @@ std::string_view program_path();
 // Reports a processor or memory fault signalled by the platform.
 [[noreturn]] void handle_platform_fault(const FaultRecord& fault);
 
-// Runs `body`, turning memory exhaustion and any stray C++ exception into
-// failure reports.
-void run_guarded(void (*body)());
+// Reports memory exhaustion at `position`: the preallocated EOutOfMemory
+// while the failure layer is active, the plain report 203 otherwise.
+[[noreturn]] void handle_out_of_memory(std::uintptr_t position);
 
-// The program's whole life: starts the runtime on `p` (a C++ exception that
-// escapes start-up ends in the plain run-time error report), then runs
-// `body` guarded.
-void run_program(Platform& p, void (*body)());
+// Raises the EInOutError for the pending I/O result code at the place the
+// call returns to, that is just after the io_check that found it.
+[[noreturn]] void io_check_failed();
+
+// Turns a pending I/O result code into an EInOutError raised at the place
+// just after the call. Returns at once when nothing is pending; it follows
+// every text-file operation, so that test is inline.
+inline void io_check() {
+  if (io_result != 0) [[unlikely]]
+    io_check_failed();
+}
 
 }  // namespace relabel

@@ -5,33 +5,23 @@
 #include <emmintrin.h>
 #endif
 
-#include "runtime/byte_scan.h"
-#include "runtime/int_text.h"
-
 namespace relabel {
 
-bool text_op_nothing(TextFile&) { return true; }
-
 constinit thread_local std::int32_t io_result = 0;
-TextFile std_input;
 TextFile std_output;
-TextFile std_error;
 
 namespace {
 
-constexpr int kEndOfData = -1;
-
 bool is_open(const TextFile& f) {
-  return f.mode == kModeInput || f.mode == kModeOutput;
+  return f.mode == TextMode::input || f.mode == TextMode::output;
 }
 
 // Writes the waiting bytes. They are gone afterwards whether the write
 // succeeded or not.
 bool push(TextFile& f) {
-  if (f.buf_pos == 0) return true;
-  const std::int32_t code =
-      platform().write_file(f.file_handle, f.buf, f.buf_pos);
-  f.buf_pos = 0;
+  if (f.pos == 0) return true;
+  const std::int32_t code = platform().write_file(f.handle, f.buf, f.pos);
+  f.pos = 0;
   if (code != 0) {
     io_result = code;
     return false;
@@ -77,105 +67,72 @@ void mark_controls(TextFile& f) {
 }
 #endif
 
-// Refills the buffer. False at the end of the data (the end marker is then
-// stored so later reads stop at once) and after a failed read (no marker:
-// the next read asks the platform again). The `carry` bytes at the read
-// position, the start of a line, move to the front of the record's buffer
-// first, and the new window begins right behind them.
-bool fill_carrying(TextFile& f, std::uint32_t carry) {
-  if (carry != 0) std::memmove(f.buffer, f.buf + f.buf_pos, carry);
+// Reads the next window. The `carry` bytes at `from`, the start of a line,
+// move to the front of the buffer first, and the window begins right behind
+// them. False at the end of the data, where the end marker (a byte 26) is
+// stored so that later reads stop at once, and after a failed read, which
+// leaves no marker: the next read asks the platform again.
+bool fill(TextFile& f, const char* from = nullptr, std::uint32_t carry = 0) {
+  if (carry != 0) std::memmove(f.buffer, from, carry);
   f.buf = f.buffer + carry;
-  f.buf_pos = 0;
-  f.buf_end = 0;
+  f.pos = 0;
+  f.end = 0;
   std::uint32_t got = 0;
-  const std::int32_t code =
-      platform().read_file(f.file_handle, f.buf, f.buf_size, got);
+  const std::int32_t code = platform().read_file(f.handle, f.buf, kTextBufferSize, got);
   if (code != 0 && code != kIoBrokenPipe) {
     io_result = code;
     return false;
   }
   if (code == 0 && got > 0) {
-    f.buf_end = got;
+    f.end = got;
     mark_controls(f);
     return true;
   }
   f.buf[0] = kCtrlZ;
-  f.buf_end = 1;
+  f.end = 1;
   f.controls[0] = 1;
   return false;
 }
 
-bool fill(TextFile& f) { return fill_carrying(f, 0); }
-
-bool release(TextFile& f) {
-  f.mode = kModeClosed;
-  const std::int32_t code = platform().close_file(f.file_handle);
-  if (code != 0) {
-    io_result = code;
-    return false;
-  }
-  return true;
+void release(TextFile& f) {
+  f.mode = TextMode::closed;
+  f.pos = 0;
+  f.end = 0;
+  const std::int32_t code = platform().close_file(f.handle);
+  if (code != 0) io_result = code;
 }
 
-int read_byte(TextFile& f) {
-  if (f.mode != kModeInput) {
-    io_result = kIoNotOpenForInput;
-    return kEndOfData;
-  }
-  for (;;) {
-    if (f.buf_pos < f.buf_end) {
-      const unsigned char c = static_cast<unsigned char>(f.buf[f.buf_pos]);
-      if (c == kCtrlZ) return kEndOfData;
-      ++f.buf_pos;
-      return c;
-    }
-    if (!fill(f)) return kEndOfData;
-  }
-}
-
-void put_back(TextFile& f) { --f.buf_pos; }
-
-void open_text(TextFile& f, std::uint16_t new_mode) {
-  if (f.mode != kModeClosed && !is_open(f)) {
+void open_text(TextFile& f, TextMode mode) {
+  if (f.mode == TextMode::unbound) {
     io_result = kIoNotAssigned;
     return;
   }
   if (is_open(f)) text_close(f);
-  const bool input = new_mode == kModeInput;
-  f.mode = new_mode;
+  const bool input = mode == TextMode::input;
+  f.mode = mode;
   f.buf = f.buffer;
-  f.buf_pos = 0;
-  f.buf_end = 0;
-  f.transfer_op = input ? fill : push;
-  f.flush_op = text_op_nothing;
-  f.close_op = release;
-  std::int32_t code;
-  if (!f.file_name.empty()) {
-    code = platform().open_file(f.file_name.c_str(),
-                                input ? OpenFor::reading : OpenFor::writing,
-                                f.file_handle);
-  } else {
-    f.buf_size = kTextBufferSize;
-    f.buf = f.buffer;
-    f.close_op = text_op_nothing;
-    StdStream which = input ? StdStream::input : StdStream::output;
-    if (&f == &std_error) which = StdStream::error;
-    code = platform().std_handle(which, f.file_handle);
-  }
+  f.pos = 0;
+  f.end = 0;
+  f.push_on_flush = false;
+  const bool console = &f == &std_output;
+  const std::int32_t code =
+      console ? platform().std_output_handle(f.handle)
+              : platform().open_file(f.name.c_str(), input ? OpenFor::reading : OpenFor::writing,
+                                     f.handle);
   if (code != 0) {
-    f.mode = kModeClosed;
+    f.mode = TextMode::closed;
     io_result = code;
     return;
   }
   if (input) return;
-  switch (platform().handle_kind(f.file_handle)) {
+  switch (platform().handle_kind(f.handle)) {
     case HandleKind::unknown:
-      if (!f.file_name.empty()) platform().close_file(f.file_handle);
-      f.mode = kModeClosed;
+      if (!console) platform().close_file(f.handle);
+      f.mode = TextMode::closed;
       io_result = kIoNotOpenForOutput;
       return;
     case HandleKind::character:
-      f.flush_op = push;
+      f.push_on_flush = true;
       return;
     case HandleKind::disk:
     case HandleKind::pipe:
@@ -186,157 +143,100 @@ void open_text(TextFile& f, std::uint16_t new_mode) {
 // Makes sure `f` is open for output; the standard output opens itself on
 // its first write.
 bool ready_for_output(TextFile& f) {
-  if (f.mode == kModeOutput) return true;
+  if (f.mode == TextMode::output) return true;
   if (&f == &std_output) {
-    f.flags = kFlagCrLf;
-    open_text(f, kModeOutput);
-    if (f.mode == kModeOutput) return true;
+    open_text(f, TextMode::output);
+    if (f.mode == TextMode::output) return true;
   }
   io_result = kIoNotOpenForOutput;
   return false;
 }
 
-}  // namespace
-
-void reset_standard_files() {
-  text_assign(std_input, {});
-  text_assign(std_output, {});
-  text_assign(std_error, {});
+// Whether `f` is open for input, storing the code when it is not.
+bool ready_for_input(const TextFile& f) {
+  if (f.mode == TextMode::input) return true;
+  io_result = kIoNotOpenForInput;
+  return false;
 }
+
+}  // namespace
 
 void text_assign(TextFile& f, std::string_view name) {
-  f.file_handle = kNoHandle;
-  f.mode = kModeClosed;
-  f.flags = kFlagCrLf;
-  f.buf_size = kTextBufferSize;
-  f.buf_pos = 0;
-  f.buf_end = 0;
+  f.handle = kNoHandle;
+  f.mode = TextMode::closed;
+  f.push_on_flush = false;
+  f.pos = 0;
+  f.end = 0;
   f.buf = f.buffer;
-  f.transfer_op = nullptr;
-  f.flush_op = nullptr;
-  f.close_op = nullptr;
-  f.file_name.assign(name);
+  f.name.assign(name);
 }
 
-void text_reset(TextFile& f) { open_text(f, kModeInput); }
-void text_rewrite(TextFile& f) { open_text(f, kModeOutput); }
-
-namespace {
-
-// Gathers the line at the read position into `destination`: the general
-// case, where the line runs over the end of the buffer or a lone CR in it is
-// dropped.
-void gather_line(TextFile& f, std::string& destination) {
-  for (;;) {
-    if (f.buf_pos >= f.buf_end) {
-      if (!fill(f)) return;
-      continue;
-    }
-    const std::uint32_t stop = text_line_stop(f, f.buf_pos);
-    destination.append(f.buf + f.buf_pos, stop - f.buf_pos);
-    f.buf_pos = stop;
-    if (stop == f.buf_end) continue;
-    if (f.buf[stop] != '\r') return;  // LF or byte 26: not consumed
-    // A CR ends the line only together with an LF; a lone CR is dropped.
-    if (stop + 1 < f.buf_end) {
-      if (f.buf[stop + 1] == '\n') return;  // CR LF, left in place
-      ++f.buf_pos;
-      continue;
-    }
-    // The CR is the buffer's last byte: the refill tells. An LF after it is
-    // left for text_skip_line; the CR is consumed either way.
-    ++f.buf_pos;
-    const int next = read_byte(f);
-    if (next == kEndOfData) return;
-    put_back(f);
-    if (next == '\n') return;
-  }
-}
-
-}  // namespace
+void text_reset(TextFile& f) { open_text(f, TextMode::input); }
+void text_rewrite(TextFile& f) { open_text(f, TextMode::output); }
 
 void text_read_line_slow(TextFile& f, Line& line) {
-  line.spill.clear();
   line.text = {};
-  if (f.mode != kModeInput) {
-    io_result = kIoNotOpenForInput;
-    return;
-  }
-  // The usual case: the line runs to the end of the window (or the window
-  // is used up). Its start is carried over to lie right before the next
-  // window, so that a line ending there is read in one piece as well. A CR
-  // that is the window's last byte is consumed: the next window tells
-  // whether it ends the line.
-  std::uint32_t stop = f.buf_pos < f.buf_end ? text_line_stop(f, f.buf_pos) : f.buf_end;
-  const bool cr_at_end = stop + 1 == f.buf_end && f.buf[stop] == '\r';
-  if (stop == f.buf_end || cr_at_end) {
-    const std::uint32_t carry = stop - f.buf_pos;
-    if (!fill_carrying(f, carry)) {  // the data ended, or the read failed: so does the line
-      line.text = {f.buffer, carry};
+  if (!ready_for_input(f)) return;
+  // The line is `spill` (once `spilled`), then the bytes from `from` on.
+  bool spilled = false;
+  const char* from = f.buf + f.pos;
+  const auto finish = [&](const char* end) {
+    if (!spilled) {
+      line.text = {from, end};
       return;
     }
-    if (cr_at_end && f.buf[0] == '\n') {
-      line.text = {f.buffer, carry};
-      return;
-    }
-    stop = text_line_stop(f, 0);
-    if (text_line_ends_at(f, stop)) {
-      line.text = {f.buffer, carry + stop};
-      f.buf_pos = stop;
-      return;
-    }
-    // Longer than a window, or with a lone CR to drop: gathered from here.
-    line.spill.assign(f.buffer, carry);
-  }
-  gather_line(f, line.spill);
-  line.text = line.spill;
-}
-
-void text_read_line(TextFile& f, std::string& destination) {
-  Line line;
-  line.spill.swap(destination);
-  text_read_line(f, line);
-  if (line.text.data() != line.spill.data() || line.text.size() != line.spill.size())
-    line.spill.assign(line.text);
-  destination.swap(line.spill);
-}
-
-void text_skip_line_slow(TextFile& f) {
+    line.spill.append(from, end);
+    line.text = line.spill;
+  };
+  const auto spill = [&](const char* end) {
+    if (!spilled) line.spill.clear();
+    spilled = true;
+    line.spill.append(from, end);
+  };
   for (;;) {
-    if (f.mode == kModeInput && f.buf_pos < f.buf_end)
-      f.buf_pos = text_line_stop(f, f.buf_pos);
-    const int c = read_byte(f);
-    if (c == kEndOfData || c == '\n') return;
-    if (c != '\r') continue;
-    const int next = read_byte(f);
-    if (next == kEndOfData || next == '\n') return;
-    put_back(f);
+    const std::uint32_t stop = f.pos < f.end ? text_line_stop(f, f.pos) : f.end;
+    const char* const at = f.buf + stop;
+    const bool cr_last = stop + 1 == f.end && *at == '\r';
+    if (stop < f.end && !cr_last) {
+      if (*at == '\r' && at[1] != '\n') {  // a lone CR is dropped
+        spill(at);
+        f.pos = stop + 1;
+        from = at + 1;
+        continue;
+      }
+      finish(at);
+      f.pos = stop + (*at == '\r' ? 2 : *at == '\n' ? 1 : 0);
+      return;
+    }
+    // The line runs on into the next window; a CR that is this window's
+    // last byte goes whatever follows it, and an LF after it ends the line.
+    // The line so far is carried to lie right before the next window while
+    // it fits there, and gathered in `spill` once it does not.
+    auto carry = static_cast<std::uint32_t>(at - from);
+    if (spilled || carry > kTextBufferSize) {
+      spill(at);
+      carry = 0;
+    }
+    const bool more = fill(f, from, carry);
+    from = f.buffer;
+    if (!more || (cr_last && f.buf[0] == '\n')) {  // also when a read failed
+      finish(f.buf);
+      if (more) f.pos = 1;
+      return;
+    }
   }
 }
 
 bool text_at_end_slow(TextFile& f) {
-  if (read_byte(f) == kEndOfData) return true;
-  put_back(f);
-  return false;
+  if (!ready_for_input(f) || !fill(f)) return true;
+  return f.buf[0] == kCtrlZ;
 }
 
 bool text_at_end_skipping_blanks_slow(TextFile& f) {
   for (;;) {
-    const int c = read_byte(f);
-    if (c == kEndOfData) return true;
-    if (c > 32) {
-      put_back(f);
-      return false;
-    }
-    // Blanks and control bytes in the buffer go without a call per byte;
-    // a byte 26 is left for read_byte, which stops there.
-    if (f.mode == kModeInput) {
-      while (f.buf_pos < f.buf_end) {
-        const unsigned char b = static_cast<unsigned char>(f.buf[f.buf_pos]);
-        if (b > 32 || b == kCtrlZ) break;
-        ++f.buf_pos;
-      }
-    }
+    if (!ready_for_input(f) || !fill(f)) return true;
+    const int found = text_skip_blanks_in_window(f);
+    if (found >= 0) return found != 0;
   }
 }
 
@@ -345,14 +245,14 @@ void text_write_slow(TextFile& f, std::string_view text) {
   const char* p = text.data();
   std::size_t n = text.size();
   for (;;) {
-    const std::uint32_t room = f.buf_size - f.buf_pos;
+    const std::uint32_t room = kTextBufferSize - f.pos;
     if (n < room) {
-      if (n != 0) std::memcpy(f.buf + f.buf_pos, p, n);
-      f.buf_pos += static_cast<std::uint32_t>(n);
+      copy_bytes(f.buf + f.pos, p, n);
+      f.pos += static_cast<std::uint32_t>(n);
       return;
     }
-    std::memcpy(f.buf + f.buf_pos, p, room);
-    f.buf_pos = f.buf_size;
+    copy_bytes(f.buf + f.pos, p, room);
+    f.pos = kTextBufferSize;
     p += room;
     n -= room;
     if (!push(f)) return;  // the rest of the text is dropped
@@ -361,44 +261,34 @@ void text_write_slow(TextFile& f, std::string_view text) {
 
 void text_write_slow(TextFile& f, char c) {
   if (!ready_for_output(f)) return;
-  if (f.buf_pos >= f.buf_size && !push(f)) return;
-  f.buf[f.buf_pos++] = c;
+  if (f.pos >= kTextBufferSize && !push(f)) return;
+  f.buf[f.pos++] = c;
 }
 
-void text_write(TextFile& f, std::int32_t value) {
-  char digits[11];
-  const std::size_t n = format_int_to(value, digits);
-  text_write(f, std::string_view(digits, n));
+void text_write_line_slow(TextFile& f, std::string_view text) {
+  text_write(f, text);
+  text_write(f, std::string_view("\r\n", 2));
+  text_flush(f);
 }
 
 void text_flush_slow(TextFile& f) {
-  if (f.mode == kModeInput) return;
-  if (f.mode == kModeOutput) {
-    f.flush_op(f);
-    return;
+  if (f.mode == TextMode::output) {
+    push(f);
+  } else if (f.mode != TextMode::input && &f != &std_output) {
+    io_result = kIoNotOpen;
   }
-  if (&f != &std_output && &f != &std_error) io_result = kIoNotOpen;
 }
 
-void text_push_buffer(TextFile& f) {
-  if (f.mode == kModeInput) return;
-  if (f.mode == kModeOutput) {
-    push(f);
-    return;
-  }
-  if (&f != &std_output && &f != &std_error) io_result = kIoNotOpen;
-}
+void text_push_buffer(TextFile& f) { text_flush_slow(f); }
 
 void text_close(TextFile& f) {
-  if (f.mode == kModeInput) {
-    f.close_op(f);
-    return;
+  if (f.mode == TextMode::input) {
+    release(f);
+  } else if (f.mode == TextMode::output) {
+    if (push(f) && &f != &std_output) release(f);
+  } else {
+    io_result = kIoNotOpen;
   }
-  if (f.mode == kModeOutput) {
-    if (push(f)) f.close_op(f);
-    return;
-  }
-  if (&f != &std_input) io_result = kIoNotOpen;
 }
 
 }  // namespace relabel

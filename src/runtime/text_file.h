@@ -8,21 +8,18 @@
 
 #include <bit>
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <string_view>
 
 #include "runtime/byte_scan.h"
-#include "runtime/counted_text.h"
 #include "runtime/platform.h"
 
 namespace relabel {
 
-inline constexpr std::uint16_t kModeClosed = 0xD7B0;
-inline constexpr std::uint16_t kModeInput = 0xD7B1;
-inline constexpr std::uint16_t kModeOutput = 0xD7B2;
-inline constexpr std::uint16_t kFlagCrLf = 1;
+// Every read asks the platform for this many bytes, and every push but the
+// last of a file writes this many.
 inline constexpr std::uint32_t kTextBufferSize = 128;
+inline constexpr char kCtrlZ = 26;
 
 // I/O result codes of the layer itself (the others are the platform's).
 inline constexpr std::int32_t kIoNotAssigned = 102;
@@ -31,30 +28,27 @@ inline constexpr std::int32_t kIoNotOpenForInput = 104;
 inline constexpr std::int32_t kIoNotOpenForOutput = 105;
 inline constexpr std::int32_t kIoBrokenPipe = 109;
 
-struct TextFile;
-using TextFileOp = bool (*)(TextFile&);
+enum class TextMode : std::uint8_t { unbound, closed, input, output };
 
 struct TextFile {
   TextFile() = default;
   TextFile(const TextFile&) = delete;
   TextFile& operator=(const TextFile&) = delete;
 
-  FileHandle file_handle = kNoHandle;
-  std::uint16_t mode = 0;  // not bound until text_assign
-  std::uint16_t flags = 0;
-  std::uint32_t buf_size = 0;
-  std::uint32_t buf_pos = 0;  // reading: next byte; writing: bytes waiting
-  std::uint32_t buf_end = 0;  // reading: valid bytes
-  char* buf = nullptr;
-  TextFileOp transfer_op = nullptr;
-  TextFileOp flush_op = nullptr;
-  TextFileOp close_op = nullptr;
-  std::string file_name;  // empty for a standard stream
-  // `buf` points to a window of buf_size bytes in here that reads fill and
-  // writes push. Reading, the window may start further in: the start of a
-  // line that runs past the end of one window is moved to the front first,
-  // and the next window read right behind it, so that the line lies in one
-  // piece.
+  FileHandle handle = kNoHandle;
+  TextMode mode = TextMode::unbound;  // until text_assign
+  bool push_on_flush = false;  // output to a character device
+  // Reading: the next byte and the end of the valid bytes in the window.
+  // Writing: the bytes waiting, and `end` is 0. So `pos < end` holds only
+  // while a file open for input has bytes in its window.
+  std::uint32_t pos = 0;
+  std::uint32_t end = 0;
+  // The window that reads fill and writes push: kTextBufferSize bytes of
+  // `buffer`. Reading, it may start further in: the start of a line that
+  // runs past the end of one window is moved to the front first, and the
+  // next window read right behind it, so that the line lies in one piece.
+  char* buf = buffer;
+  std::string name;  // empty for the standard output
   char buffer[2 * kTextBufferSize] = {};
   // Reading: one bit per byte of the window, set for the bytes below 32,
   // among them every LF, CR and byte 26. Made once per refill, so that a
@@ -62,11 +56,9 @@ struct TextFile {
   std::uint64_t controls[kTextBufferSize / 64] = {};
 };
 
-// The line read last. While the whole line lies in the file's buffer (a
-// line that runs on into the next piece read is carried over so that it
-// does), `text` is a view into it, which stays valid until the next read
-// operation on that file. A line longer than that, or one with a lone CR
-// to drop, is gathered in `spill`, and `text` views that.
+// The line read last: a view into the file's buffer, valid until the next
+// read operation on that file. A line that does not fit the buffer, or has
+// a lone CR to drop, is gathered in `spill`, which `text` then views.
 struct Line {
   std::string_view text;
   std::string spill;
@@ -76,206 +68,138 @@ struct Line {
 // Zero-initialised without code: no wrapper call on each access.
 extern thread_local constinit std::int32_t io_result;
 
-// The process's standard streams. Closed at start; std_output opens at its
-// first write. Only std_output is used by the conversion.
-extern TextFile std_input;
+// The process's standard output: closed at start, opened by its first
+// write, never closed by the conversion.
 extern TextFile std_output;
-extern TextFile std_error;
-
-// Puts the standard TextFiles in their start state (closed, unopened).
-void reset_standard_files();
 
 void text_assign(TextFile& f, std::string_view name);
 void text_reset(TextFile& f);
 void text_rewrite(TextFile& f);
 
-inline constexpr char kCtrlZ = 26;
-
-// The first LF, CR or byte 26 at or after index `at` of the buffer, or
-// buf_end: where a line read from `at` stops.
+// The first LF, CR or byte 26 at or after index `at` of the window, or
+// `end`: where a line read from `at` stops.
 inline std::uint32_t text_line_stop(const TextFile& f, std::uint32_t at) {
   constexpr std::uint32_t kWords = kTextBufferSize / 64;
   for (std::uint32_t w = at / 64; w < kWords; ++w, at = w * 64) {
     std::uint64_t bits = f.controls[w] & (~std::uint64_t{0} << (at % 64));
     while (bits != 0) {
       const std::uint32_t i = w * 64 + static_cast<std::uint32_t>(std::countr_zero(bits));
-      if (i >= f.buf_end) return f.buf_end;
+      if (i >= f.end) return f.end;
       const char c = f.buf[i];
       if (c == '\n' || c == '\r' || c == kCtrlZ) return i;
       bits &= bits - 1;  // a TAB or other control byte is ordinary
     }
   }
-  return f.buf_end;
+  return f.end;
 }
 
-// Whether the line stop at `stop` (from text_line_stop) ends the line there
-// in the buffer: an LF or byte 26, or a CR with its LF after it. A CR that
-// is the buffer's last byte, or a lone CR, does not.
-inline bool text_line_ends_at(const TextFile& f, std::uint32_t stop) {
-  return stop < f.buf_end &&
-         (f.buf[stop] != '\r' || (stop + 1 < f.buf_end && f.buf[stop + 1] == '\n'));
-}
-
-// Reads the line at the read position into `line`, without its line end,
-// which is left for text_skip_line. A line that lies wholly in the buffer
-// (ended there by an LF, a CR LF or a byte 26, with no lone CR to drop) is
-// taken as a view without a copy; the _slow form reads on for any other.
+// Reads the line at the read position into `line` and consumes its line
+// end: an LF, a CR LF, or nothing at the end of the data (a byte 26 stays
+// where it is). A line that ends in the window, with no lone CR, is a view
+// taken here; the _slow form reads on for any other, and stops without
+// consuming a line end when a read fails.
 void text_read_line_slow(TextFile& f, Line& line);
 inline void text_read_line(TextFile& f, Line& line) {
-  if (f.mode == kModeInput && f.buf_pos < f.buf_end) {
-    const std::uint32_t stop = text_line_stop(f, f.buf_pos);
-    if (text_line_ends_at(f, stop)) {
-      line.text = {f.buf + f.buf_pos, stop - f.buf_pos};
-      f.buf_pos = stop;
-      return;
+  if (f.pos < f.end) {
+    const char* const p = f.buf + f.pos;
+    // An empty line needs no search.
+    const std::uint32_t stop = *p == '\n' || *p == '\r' ? f.pos : text_line_stop(f, f.pos);
+    if (stop < f.end) {
+      // An LF ends the line, and so does a byte 26, which stays; a CR only
+      // with the LF after it in the window.
+      const char c = f.buf[stop];
+      const bool crlf = c == '\r' && stop + 1 < f.end && f.buf[stop + 1] == '\n';
+      if (c != '\r' || crlf) {
+        line.text = {p, stop - f.pos};
+        f.pos = stop + (crlf ? 2 : c == '\n' ? 1 : 0);
+        return;
+      }
     }
   }
   text_read_line_slow(f, line);
 }
-// The same into a text of the caller's, which keeps its capacity.
-void text_read_line(TextFile& f, std::string& destination);
 
-// Consumes the line end that text_read_line left; the usual one lies in the
-// buffer and takes no call.
-void text_skip_line_slow(TextFile& f);
-inline void text_skip_line(TextFile& f) {
-  if (f.mode == kModeInput && f.buf_pos < f.buf_end) {
-    const char* p = f.buf + f.buf_pos;
-    if (*p == '\n') {
-      ++f.buf_pos;
-      return;
-    }
-    if (*p == '\r' && f.buf_pos + 1 < f.buf_end && p[1] == '\n') {
-      f.buf_pos += 2;
-      return;
-    }
-  }
-  text_skip_line_slow(f);
-}
-
-// text_read_line, then text_skip_line, at once, when the line and its end
-// both lie in the buffer: nothing is read from the file then, and nothing
-// can fail. Returns false, having done nothing, for any other line.
-inline bool text_take_line(TextFile& f, Line& line) {
-  if (f.mode != kModeInput || f.buf_pos >= f.buf_end) return false;
-  // An empty line needs no search.
-  const char* const p = f.buf + f.buf_pos;
-  if (p[0] == '\n') {
-    line.text = {p, 0};
-    f.buf_pos += 1;
-    return true;
-  }
-  if (p[0] == '\r' && f.buf_pos + 1 < f.buf_end && p[1] == '\n') {
-    line.text = {p, 0};
-    f.buf_pos += 2;
-    return true;
-  }
-  const std::uint32_t stop = text_line_stop(f, f.buf_pos);
-  if (stop >= f.buf_end) return false;
-  std::uint32_t next = stop;  // a byte 26 ends the data and is not consumed
-  if (f.buf[stop] == '\n') {
-    next = stop + 1;
-  } else if (f.buf[stop] == '\r') {
-    if (stop + 1 >= f.buf_end || f.buf[stop + 1] != '\n') return false;
-    next = stop + 2;
-  }
-  line.text = {f.buf + f.buf_pos, stop - f.buf_pos};
-  f.buf_pos = next;
-  return true;
-}
-
+// True when no byte of data remains. Consumes nothing.
 bool text_at_end_slow(TextFile& f);
 inline bool text_at_end(TextFile& f) {
-  if (f.mode == kModeInput && f.buf_pos < f.buf_end) return f.buf[f.buf_pos] == kCtrlZ;
+  if (f.pos < f.end) return f.buf[f.pos] == kCtrlZ;
   return text_at_end_slow(f);
 }
-// Consumes the bytes of 32 or less in the buffer at once; the _slow form
-// goes on past its end.
+
+// Consumes the bytes of the window up to the first byte above 32: 1 when a
+// byte 26 (the end of the data, not consumed) comes first, 0 at a byte above
+// 32, -1 when the window is used up.
+inline int text_skip_blanks_in_window(TextFile& f) {
+  for (; f.pos < f.end; ++f.pos) {
+    const unsigned char c = static_cast<unsigned char>(f.buf[f.pos]);
+    if (c > 32) return 0;
+    if (c == kCtrlZ) return 1;
+  }
+  return -1;
+}
+
+// Consumes every byte of 32 or less (blanks, line ends, control bytes) up
+// to the first byte above 32, which it leaves: false there, true when the
+// data ends first.
 bool text_at_end_skipping_blanks_slow(TextFile& f);
 inline bool text_at_end_skipping_blanks(TextFile& f) {
-  if (f.mode == kModeInput) {
-    while (f.buf_pos < f.buf_end) {
-      const unsigned char c = static_cast<unsigned char>(f.buf[f.buf_pos]);
-      if (c > 32) return false;
-      if (c == kCtrlZ) return true;  // the end of the data, not consumed
-      ++f.buf_pos;
-    }
-  }
+  const int found = text_skip_blanks_in_window(f);
+  if (found >= 0) return found != 0;
   return text_at_end_skipping_blanks_slow(f);
 }
 
 // Writes that fit the buffer of a file open for output are copied here;
 // everything else (opening std_output, pushing, failures) is in the _slow
-// forms.
+// forms. A text that fills the buffer is pushed at once, a character that
+// fills it only at the next write.
 void text_write_slow(TextFile& f, std::string_view text);
 void text_write_slow(TextFile& f, char c);
 
 inline void text_write(TextFile& f, std::string_view text) {
-  if (f.mode == kModeOutput && text.size() < f.buf_size - f.buf_pos) {
-    if (!text.empty()) std::memcpy(f.buf + f.buf_pos, text.data(), text.size());
-    f.buf_pos += static_cast<std::uint32_t>(text.size());
+  if (f.mode == TextMode::output && text.size() < kTextBufferSize - f.pos) {
+    copy_bytes(f.buf + f.pos, text.data(), text.size());
+    f.pos += static_cast<std::uint32_t>(text.size());
     return;
   }
   text_write_slow(f, text);
 }
 
 inline void text_write(TextFile& f, char c) {
-  if (f.mode == kModeOutput && f.buf_pos < f.buf_size) {
-    f.buf[f.buf_pos++] = c;
+  if (f.mode == TextMode::output && f.pos < kTextBufferSize) {
+    f.buf[f.pos++] = c;
     return;
   }
   text_write_slow(f, c);
 }
-void text_write(TextFile& f, std::int32_t value);
-template <std::size_t N>
-void text_write(TextFile& f, const CountedText<N>& text) {
-  text_write(f, text.view());
-}
 
-// The operation that does nothing: `flush_op` of every output but a
-// character device, and `close_op` of the standard streams.
-bool text_op_nothing(TextFile& f);
-
+// Ends a write: pushes the waiting bytes on a character device; on a disk
+// file or a pipe that is nothing at all, decided here without a call.
 void text_flush_slow(TextFile& f);
-// Ends a write; on a disk file or a pipe that is nothing at all, which is
-// decided here without a call.
 inline void text_flush(TextFile& f) {
-  if (f.mode == kModeOutput && f.flush_op == text_op_nothing) return;
+  if (f.mode == TextMode::output && !f.push_on_flush) return;
   text_flush_slow(f);
 }
 
-inline void text_write_line_end(TextFile& f) {
-  text_write(f, (f.flags & kFlagCrLf) ? std::string_view("\r\n", 2)
-                                      : std::string_view("\n", 1));
-  text_flush(f);
-}
-// Room in the buffer for a line of `size` bytes, its CR LF included, that
-// the caller writes in place: when the bytes fit without a push (and no
-// flush has to follow), a pointer to them, and they count as written;
-// otherwise nullptr, and the caller writes the line with text_write_line.
-inline char* text_claim_line(TextFile& f, std::size_t size) {
-  if (f.mode != kModeOutput || f.flush_op != text_op_nothing ||
-      (f.flags & kFlagCrLf) == 0 || size >= f.buf_size - f.buf_pos)
-    return nullptr;
-  char* const p = f.buf + f.buf_pos;
-  f.buf_pos += static_cast<std::uint32_t>(size);
-  return p;
-}
-
-// text_write of `text`, then text_write_line_end: a single copy when the
-// text and the line end fit the buffer without a push.
+// Writes `text` and CR LF, then ends the write as text_flush does: a
+// single copy when both fit the buffer without a push.
+void text_write_line_slow(TextFile& f, std::string_view text);
 inline void text_write_line(TextFile& f, std::string_view text) {
-  if (char* const p = text_claim_line(f, text.size() + 2)) {
+  if (f.mode == TextMode::output && !f.push_on_flush &&
+      text.size() + 2 < kTextBufferSize - f.pos) {
+    char* const p = f.buf + f.pos;
     copy_bytes(p, text.data(), text.size());
     p[text.size()] = '\r';
     p[text.size() + 1] = '\n';
+    f.pos += static_cast<std::uint32_t>(text.size() + 2);
     return;
   }
-  text_write(f, text);
-  text_write_line_end(f);
+  text_write_line_slow(f, text);
 }
 
+// Writes the waiting bytes of a file open for output at once.
 void text_push_buffer(TextFile& f);
+// Pushes the waiting bytes of an output file, then releases the file; a
+// failed push keeps it open. The standard output is pushed, never released.
 void text_close(TextFile& f);
 
 }  // namespace relabel

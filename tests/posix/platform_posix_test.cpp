@@ -261,7 +261,7 @@ TEST_F(PosixPlatformTest, ModuleAtGivesTheProgramsPathAndLoadAddress) {
 }
 
 TEST_F(PosixPlatformTest, ExecutablePathIsAbsoluteAndExists) {
-  const std::string path = os.executable_path();
+  const std::string path(os.executable_path());
   ASSERT_FALSE(path.empty());
   EXPECT_EQ(path[0], '/');
   EXPECT_TRUE(os.same_file(path.c_str(), "/proc/self/exe"));
