@@ -91,22 +91,40 @@ TEST(ParseInt, OutcomeTable) {
   }
 }
 
-TEST(ParseInt, NulEndsTheText) {
+// The text ends at a NUL or after its last byte, even when more bytes of its
+// buffer follow: nothing beyond the end is looked at.
+TEST(ParseInt, TextEndsAtANulOrItsSize) {
   using namespace std::string_literals;
-  const ParseCase cases[] = {
-      {"12\0"s "34", 12, 0},    // nothing after the NUL is looked at
-      {"12\0"s "5", 12, 0},
-      {"\0"s "7", 0, 1},        // the end is met at the NUL's position
-      {"-\0"s "5", 0, 2},
-      {"  \0"s "1", 0, 3},
-      {"$F\0"s "F", 15, 0},
-      {"12a\0"s "x", 12, 3},
+  struct Case {
+    std::string buffer;
+    std::size_t beyond;  // bytes of the buffer after the text
+    std::int32_t value;
+    std::int32_t error_position;
   };
-  for (const ParseCase& c : cases) {
-    const ParsedInt got = parse_int(c.text);
-    const std::size_t size = c.text.size();
-    EXPECT_EQ(got.value, c.value) << size << " bytes";
-    EXPECT_EQ(got.error_position, c.error_position) << size << " bytes";
+  const Case cases[] = {
+      {"12\0"s "34", 0, 12, 0},
+      {"12\0"s "5", 0, 12, 0},
+      {"\0"s "7", 0, 0, 1},  // the end is met at the NUL's position
+      {"-\0"s "5", 0, 0, 2},
+      {"  \0"s "1", 0, 0, 3},
+      {"$F\0"s "F", 0, 15, 0},
+      {"12a\0"s "x", 0, 12, 3},
+      // The first bytes of a longer buffer; the next is a digit, letter or NUL.
+      {"123", 1, 12, 0},
+      {"12a", 1, 12, 0},
+      {"12\0"s, 1, 12, 0},
+      {"$F9", 1, 15, 0},
+      {"-7", 1, 0, 2},
+      {"  5", 1, 0, 3},
+      {"7", 1, 0, 1},
+  };
+  for (const Case& c : cases) {
+    const std::string_view text(c.buffer.data(), c.buffer.size() - c.beyond);
+    SCOPED_TRACE(::testing::PrintToString(c.buffer) + " less " +
+                 std::to_string(c.beyond));
+    const ParsedInt got = parse_int(text);
+    EXPECT_EQ(got.value, c.value);
+    EXPECT_EQ(got.error_position, c.error_position);
   }
 }
 
