@@ -80,6 +80,22 @@ TEST_F(PosixPlatformTest, OpenFailureCodes) {
   EXPECT_EQ(dir.read("file"), "contents");
 }
 
+// With standard input closed the lowest free descriptor, 0, is what an open
+// returns: it is a handle like any other.
+TEST_F(PosixPlatformTest, OpenMayGiveDescriptorZero) {
+  const int saved = ::dup(0);
+  ASSERT_GE(saved, 0);
+  ::close(0);
+  const std::int32_t code = open("file", kRead);
+  const FileHandle handle = code == 0 ? handles.back() : kNoHandle;
+  const std::int32_t closed = code == 0 ? close_last() : -1;
+  ::dup2(saved, 0);
+  ::close(saved);
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(handle, 0);
+  EXPECT_EQ(closed, 0);
+}
+
 TEST_F(PosixPlatformTest, TooManyOpenFilesGives4) {
 #ifdef RELABEL_SANITIZED
   GTEST_SKIP() << "the sanitizers' own reporting needs file handles";
