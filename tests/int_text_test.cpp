@@ -16,6 +16,7 @@ struct ParseCase {
   std::string text;
   std::int32_t value;
   std::int32_t error_position;
+  std::size_t beyond = 0;  // bytes at the end that are not part of the view
 };
 
 const std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
@@ -27,6 +28,7 @@ std::string text_of(std::int32_t value) {
 }
 
 TEST(ParseInt, OutcomeTable) {
+  using namespace std::string_literals;
   const ParseCase cases[] = {
       {"", 0, 1},
       {"   ", 0, 4},
@@ -83,44 +85,27 @@ TEST(ParseInt, OutcomeTable) {
       {"x90af", 37039, 0},
       {"$AF", 175, 0},
       {"$9g", 9, 3},
+      // The text ends at a NUL or after its last byte, even when more bytes
+      // of its buffer follow: nothing beyond the end is looked at.
+      {"12\0"s "34", 12, 0},
+      {"12\0"s "5", 12, 0},
+      {"\0"s "7", 0, 1},  // the end is met at the NUL's position
+      {"-\0"s "5", 0, 2},
+      {"  \0"s "1", 0, 3},
+      {"$F\0"s "F", 15, 0},
+      {"12a\0"s "x", 12, 3},
+      // The first bytes of a longer buffer; the next is a digit, letter or NUL.
+      {"123", 12, 0, 1},
+      {"12a", 12, 0, 1},
+      {"12\0"s, 12, 0, 1},
+      {"$F9", 15, 0, 1},
+      {"-7", 0, 2, 1},
+      {"  5", 0, 3, 1},
+      {"7", 0, 1, 1},
   };
   for (const ParseCase& c : cases) {
-    const ParsedInt got = parse_int(c.text);
-    EXPECT_EQ(got.value, c.value) << '"' << c.text << '"';
-    EXPECT_EQ(got.error_position, c.error_position) << '"' << c.text << '"';
-  }
-}
-
-// The text ends at a NUL or after its last byte, even when more bytes of its
-// buffer follow: nothing beyond the end is looked at.
-TEST(ParseInt, TextEndsAtANulOrItsSize) {
-  using namespace std::string_literals;
-  struct Case {
-    std::string buffer;
-    std::size_t beyond;  // bytes of the buffer after the text
-    std::int32_t value;
-    std::int32_t error_position;
-  };
-  const Case cases[] = {
-      {"12\0"s "34", 0, 12, 0},
-      {"12\0"s "5", 0, 12, 0},
-      {"\0"s "7", 0, 0, 1},  // the end is met at the NUL's position
-      {"-\0"s "5", 0, 0, 2},
-      {"  \0"s "1", 0, 0, 3},
-      {"$F\0"s "F", 0, 15, 0},
-      {"12a\0"s "x", 0, 12, 3},
-      // The first bytes of a longer buffer; the next is a digit, letter or NUL.
-      {"123", 1, 12, 0},
-      {"12a", 1, 12, 0},
-      {"12\0"s, 1, 12, 0},
-      {"$F9", 1, 15, 0},
-      {"-7", 1, 0, 2},
-      {"  5", 1, 0, 3},
-      {"7", 1, 0, 1},
-  };
-  for (const Case& c : cases) {
-    const std::string_view text(c.buffer.data(), c.buffer.size() - c.beyond);
-    SCOPED_TRACE(::testing::PrintToString(c.buffer) + " less " +
+    const std::string_view text(c.text.data(), c.text.size() - c.beyond);
+    SCOPED_TRACE(::testing::PrintToString(c.text) + " less " +
                  std::to_string(c.beyond));
     const ParsedInt got = parse_int(text);
     EXPECT_EQ(got.value, c.value);
