@@ -48,9 +48,7 @@ TEST(ByteScan, SameTextMatchesMemcmp) {
   for (std::size_t offset = 0; offset < kOffsets; ++offset) {
     for (std::size_t n = 0; n < kLengths; ++n) {
       const std::string_view x(a.data() + offset, n);
-      if (n != 0) {
-        ASSERT_FALSE(same_text(x.substr(0, n - 1), x));
-      }
+      ASSERT_FALSE(same_text(x, std::string_view(x.data(), n + 1)));
       // The same bytes elsewhere, among other neighbours; unless differ == n,
       // the byte at differ is changed.
       const std::size_t at = kOffsets - 1 - offset;

@@ -86,14 +86,13 @@ TEST_F(PosixPlatformTest, OpenMayGiveDescriptorZero) {
   const int saved = ::dup(0);
   ASSERT_GE(saved, 0);
   ::close(0);
-  const std::int32_t code = open("file", kRead);
-  const FileHandle handle = code == 0 ? handles.back() : kNoHandle;
-  const std::int32_t closed = code == 0 ? close_last() : -1;
+  EXPECT_EQ(open("file", kRead), 0);
+  if (!handles.empty()) {
+    EXPECT_EQ(handles.back(), 0);
+    EXPECT_EQ(close_last(), 0);
+  }
   ::dup2(saved, 0);
   ::close(saved);
-  EXPECT_EQ(code, 0);
-  EXPECT_EQ(handle, 0);
-  EXPECT_EQ(closed, 0);
 }
 
 TEST_F(PosixPlatformTest, TooManyOpenFilesGives4) {
