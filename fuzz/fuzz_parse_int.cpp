@@ -13,16 +13,20 @@
 
 namespace {
 
-using relabel::format_int;
 using relabel::parse_int;
 using relabel::ParsedInt;
+
+std::string decimal_of(std::int32_t value) {
+  char text[11];
+  return std::string(text, relabel::format_int_to(value, text));
+}
 
 bool same(ParsedInt a, ParsedInt b) {
   return a.value == b.value && a.error_position == b.error_position;
 }
 
 void check_writes_back(std::int32_t value) {
-  const std::string decimal = format_int(value);
+  const std::string decimal = decimal_of(value);
   FUZZ_CHECK(decimal.size() >= 1 && decimal.size() <= 11);
   FUZZ_CHECK(same(parse_int(decimal), {value, 0}));
   FUZZ_CHECK(same(parse_int("   " + decimal), {value, 0}));
@@ -43,10 +47,7 @@ void check_writes_back(std::int32_t value) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
                                       std::size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
-  const std::string original = text;
-
   const ParsedInt r = parse_int(text);
-  FUZZ_CHECK(text == original);
   FUZZ_CHECK(same(r, parse_int(text)));
   FUZZ_CHECK(r.error_position >= 0);
   FUZZ_CHECK(static_cast<std::size_t>(r.error_position) <= size + 1);
@@ -58,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
     FUZZ_CHECK(static_cast<std::size_t>(r.error_position) <= nul + 1);
   }
   if (r.error_position == 0) {
-    FUZZ_CHECK(same(parse_int(format_int(r.value)), {r.value, 0}));
+    FUZZ_CHECK(same(parse_int(decimal_of(r.value)), {r.value, 0}));
   } else if (static_cast<std::size_t>(r.error_position) <= text.size() &&
              text[r.error_position - 1] != '\0') {
     // A failure at a character: whatever follows it is never read.

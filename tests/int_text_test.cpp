@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <vector>
 
 namespace relabel::testing {
 namespace {
@@ -15,24 +16,42 @@ struct ParseCase {
   std::string text;
   std::int32_t value;
   std::int32_t error_position;
+  std::size_t beyond = 0;  // bytes at the end that are not part of the view
 };
 
 const std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+const std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+
+std::string text_of(std::int32_t value) {
+  char text[11];
+  return std::string(text, format_int_to(value, text));
+}
 
 TEST(ParseInt, OutcomeTable) {
+  using namespace std::string_literals;
   const ParseCase cases[] = {
       {"", 0, 1},
       {"   ", 0, 4},
       {"0", 0, 0},
+      {"150", 150, 0},
+      {"-25", -25, 0},
+      {"999999999", 999999999, 0},
+      {"-999999999", -999999999, 0},
+      {"1234567890", 1234567890, 0},
       {"  12", 12, 0},
+      {" 7", 7, 0},
       {"+5", 5, 0},
+      {"+7", 7, 0},
       {"-0", 0, 0},
       {"007", 7, 0},
       {"12a", 12, 3},
       {"12 ", 12, 3},
+      {"7 ", 7, 2},
+      {"1-2", 1, 2},
       {"-12a", 12, 4},
       {"-", 0, 2},
       {"+", 0, 2},
+      {"--1", 0, 2},
       {"- 12", 0, 2},
       {"\t12", 0, 1},
       {"abc", 0, 1},
@@ -48,6 +67,7 @@ TEST(ParseInt, OutcomeTable) {
       {"$ff", 255, 0},
       {"0xff", 255, 0},
       {"0XFF", 255, 0},
+      {"0x1F", 31, 0},
       {"xFF", 255, 0},
       {"XFF", 255, 0},
       {"$FFFFFFFF", -1, 0},
@@ -65,58 +85,51 @@ TEST(ParseInt, OutcomeTable) {
       {"x90af", 37039, 0},
       {"$AF", 175, 0},
       {"$9g", 9, 3},
-  };
-  for (const ParseCase& c : cases) {
-    const ParsedInt got = parse_int(c.text);
-    EXPECT_EQ(got.value, c.value) << '"' << c.text << '"';
-    EXPECT_EQ(got.error_position, c.error_position) << '"' << c.text << '"';
-  }
-}
-
-TEST(ParseInt, NulEndsTheText) {
-  using namespace std::string_literals;
-  const ParseCase cases[] = {
-      {"12\0"s "34", 12, 0},    // nothing after the NUL is looked at
-      {"\0"s "7", 0, 1},        // the end is met at the NUL's position
+      // The text ends at a NUL or after its last byte, even when more bytes
+      // of its buffer follow: nothing beyond the end is looked at.
+      {"12\0"s "34", 12, 0},
+      {"12\0"s "5", 12, 0},
+      {"\0"s "7", 0, 1},  // the end is met at the NUL's position
       {"-\0"s "5", 0, 2},
       {"  \0"s "1", 0, 3},
       {"$F\0"s "F", 15, 0},
       {"12a\0"s "x", 12, 3},
+      // The first bytes of a longer buffer; the next is a digit, letter or NUL.
+      {"123", 12, 0, 1},
+      {"12a", 12, 0, 1},
+      {"12\0"s, 12, 0, 1},
+      {"$F9", 15, 0, 1},
+      {"-7", 0, 2, 1},
+      {"  5", 0, 3, 1},
+      {"7", 0, 1, 1},
   };
   for (const ParseCase& c : cases) {
-    const ParsedInt got = parse_int(c.text);
-    const std::size_t size = c.text.size();
-    EXPECT_EQ(got.value, c.value) << size << " bytes";
-    EXPECT_EQ(got.error_position, c.error_position) << size << " bytes";
+    const std::string_view text(c.text.data(), c.text.size() - c.beyond);
+    SCOPED_TRACE(::testing::PrintToString(c.text) + " less " +
+                 std::to_string(c.beyond));
+    const ParsedInt got = parse_int(text);
+    EXPECT_EQ(got.value, c.value);
+    EXPECT_EQ(got.error_position, c.error_position);
   }
 }
 
-TEST(FormatInt, Edges) {
-  EXPECT_EQ(format_int(0), "0");
-  EXPECT_EQ(format_int(-1), "-1");
-  EXPECT_EQ(format_int(7), "7");
-  EXPECT_EQ(format_int(-10), "-10");
-  EXPECT_EQ(format_int(2147483647), "2147483647");
-  EXPECT_EQ(format_int(kMin), "-2147483648");
-}
-
+// Every digit count and sign, both ends of the range, and a stride across it:
+// each value is written as std::to_string writes it and parses back.
 TEST(FormatInt, RoundTripsThroughParseInt) {
+  std::vector<std::int32_t> values = {0, 7, kMin, kMax};
+  for (std::int64_t power = 1; power <= 1000000000; power *= 10) {
+    const auto p = static_cast<std::int32_t>(power);
+    values.insert(values.end(), {p - 1, p, -p, 1 - p});
+  }
   // A stride that is prime to 10 reaches every digit count and sign.
-  for (std::int64_t v = kMin; v <= std::numeric_limits<std::int32_t>::max();
-       v += 4294967 + 311) {
-    const auto value = static_cast<std::int32_t>(v);
-    const std::string text = format_int(value);
+  for (std::int64_t v = kMin; v <= kMax; v += 4294967 + 311)
+    values.push_back(static_cast<std::int32_t>(v));
+  for (const std::int32_t value : values) {
+    const std::string text = text_of(value);
     ASSERT_EQ(text, std::to_string(value));
     const ParsedInt back = parse_int(text);
     ASSERT_EQ(back.value, value) << text;
     ASSERT_EQ(back.error_position, 0) << text;
-  }
-  for (std::int64_t power = 1; power <= 1000000000; power *= 10) {
-    const auto p = static_cast<std::int32_t>(power);
-    for (std::int32_t v : {p - 1, p, -p, -(p - 1)}) {
-      EXPECT_EQ(format_int(v), std::to_string(v));
-      EXPECT_EQ(parse_int(format_int(v)).value, v);
-    }
   }
 }
 

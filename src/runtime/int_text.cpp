@@ -70,28 +70,9 @@ ParsedInt parse_decimal(Reader& r, int c, bool minus) {
   return fail(v, r);  // 2^31 and 2^31 + 1 read as signed
 }
 
-// Up to nine decimal digits after an optional minus, the form of nearly
-// every number in a board file: no overflow is possible, so the value is
-// read directly. Anything else takes the general path.
-bool parse_plain_decimal(std::string_view text, std::int32_t& value) {
-  const bool minus = !text.empty() && text[0] == '-';
-  const std::size_t first = minus ? 1 : 0;
-  const std::size_t n = text.size() - first;
-  if (n == 0 || n > 9) return false;
-  std::int32_t v = 0;
-  for (std::size_t i = first; i < text.size(); ++i) {
-    const unsigned digit = static_cast<unsigned char>(text[i]) - unsigned{'0'};
-    if (digit > 9) return false;
-    v = v * 10 + static_cast<std::int32_t>(digit);
-  }
-  value = minus ? -v : v;
-  return true;
-}
-
 }  // namespace
 
 ParsedInt parse_int(std::string_view text) {
-  if (std::int32_t v; parse_plain_decimal(text, v)) return {v, 0};
   Reader r(text);
   int c = r.current();
   while (c == ' ') c = r.advance();
@@ -112,11 +93,6 @@ ParsedInt parse_int(std::string_view text) {
     default:
       return parse_decimal(r, c, false);
   }
-}
-
-std::string format_int(std::int32_t value) {
-  char buffer[11];
-  return std::string(buffer, format_int_to(value, buffer));
 }
 
 }  // namespace relabel

@@ -3,7 +3,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <string>
 #include <string_view>
 
 namespace relabel {
@@ -19,9 +18,6 @@ struct ParsedInt {
 // "x", "X" or "0x". A failed conversion still yields a value: the magnitude
 // read before the offending character.
 ParsedInt parse_int(std::string_view text);
-
-// Decimal digits with "-" before a negative value; 1 to 11 characters.
-std::string format_int(std::int32_t value);
 
 // Writes the decimal text of `value` so that it ends just before `end`,
 // and returns where it starts: the digits come out last first, two at a

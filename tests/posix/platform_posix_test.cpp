@@ -80,6 +80,21 @@ TEST_F(PosixPlatformTest, OpenFailureCodes) {
   EXPECT_EQ(dir.read("file"), "contents");
 }
 
+// With standard input closed the lowest free descriptor, 0, is what an open
+// returns: it is a handle like any other.
+TEST_F(PosixPlatformTest, OpenMayGiveDescriptorZero) {
+  const int saved = ::dup(0);
+  ASSERT_GE(saved, 0);
+  ::close(0);
+  EXPECT_EQ(open("file", kRead), 0);
+  if (!handles.empty()) {
+    EXPECT_EQ(handles.back(), 0);
+    EXPECT_EQ(close_last(), 0);
+  }
+  ::dup2(saved, 0);
+  ::close(saved);
+}
+
 TEST_F(PosixPlatformTest, TooManyOpenFilesGives4) {
 #ifdef RELABEL_SANITIZED
   GTEST_SKIP() << "the sanitizers' own reporting needs file handles";
