@@ -13,10 +13,10 @@ namespace {
 void BM_PartsListFind(benchmark::State& state) {
   const int size = static_cast<int>(state.range(0));
   PartsList list;
-  ShortText72 name, empty;
+  PartsTexts texts;
   for (int i = 0; i < size; ++i) {
-    to_counted_text(name, "R" + std::to_string(i));
-    list.append(name, empty, empty);
+    to_counted_text(texts[0], "R" + std::to_string(i));
+    list.append(texts);
   }
   // Board names spread over the list, one in ten absent from it.
   std::vector<std::string> names;
@@ -29,8 +29,7 @@ void BM_PartsListFind(benchmark::State& state) {
     for (const std::string& n : names) found += list.find(n).has_value();
   }
   benchmark::DoNotOptimize(found);
-  state.SetItemsProcessed(state.iterations() *
-                          static_cast<std::int64_t>(names.size()));
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(names.size()));
 }
 BENCHMARK(BM_PartsListFind)->Arg(1000)->Arg(100000)->Arg(500000);
 

@@ -20,13 +20,15 @@ std::size_t allocation_count();
 
 namespace {
 
+// Appends the entry of a line with these quoted texts.
 void add(PartsList& list, const std::string& name, const std::string& value,
-         const std::string& second = "") {
-  ShortText72 texts[3];
+         const std::string& second = "", const std::string& fourth = "") {
+  PartsTexts texts;
   to_counted_text(texts[0], name);
   to_counted_text(texts[1], value);
   to_counted_text(texts[2], second);
-  list.append(texts[0], texts[1], texts[2]);
+  to_counted_text(texts[3], fourth);
+  list.append(texts);
 }
 
 TEST(PartsList, LookupIsExactAndTheFirstEntryOfANameWins) {
@@ -40,9 +42,11 @@ TEST(PartsList, LookupIsExactAndTheFirstEntryOfANameWins) {
   add(list, "", "empty");
   add(list, "R10", "1M");  // "R1" is a prefix of it
   add(list, "R1 ", "1R");
-  add(list, "R1", "47k");  // after a longer name
-  std::vector<std::pair<std::string, std::string>> found = {
-      {"R1", "10k"}, {"C1", "100n"}, {"", "empty"}, {"R10", "1M"}, {"R1 ", "1R"}};
+  add(list, "R1", "47k");                 // after a longer name
+  add(list, "F1", "10k", "0805", "4k7");  // a fourth text replaces the value
+  std::vector<std::pair<std::string, std::string>> found = {{"R1", "10k"}, {"C1", "100n"},
+                                                            {"", "empty"}, {"R10", "1M"},
+                                                            {"R1 ", "1R"}, {"F1", "4k7"}};
   // Names of every length class that differ from the name before them in
   // their last byte only.
   for (std::size_t length : {3, 6, 11, 18}) {
@@ -53,7 +57,7 @@ TEST(PartsList, LookupIsExactAndTheFirstEntryOfANameWins) {
       found.push_back({name, name + "v"});
     }
   }
-  EXPECT_EQ(list.size(), 16u);
+  EXPECT_EQ(list.size(), 17u);
   for (const auto& [name, value] : found) {
     const std::optional<PartsEntry> e = list.find(name);
     ASSERT_TRUE(e) << name;
@@ -62,6 +66,7 @@ TEST(PartsList, LookupIsExactAndTheFirstEntryOfANameWins) {
   }
   EXPECT_EQ(list.find("R1")->second_text, "0805");
   EXPECT_EQ(list.find("C1")->second_text, "1206");
+  EXPECT_EQ(list.find("F1")->second_text, "0805");
   for (const char* other : {"r1", "c1", " R1", "R", "R100", "R1  "}) {
     SCOPED_TRACE(other);
     EXPECT_FALSE(list.find(other));
@@ -126,7 +131,8 @@ TEST(PartsList, RepeatedNamesCostNoMemory) {
   PartsList list;
   std::size_t after_first_round = 0;
   for (int round = 0; round < 2000; ++round) {
-    for (int name = 0; name < 50; ++name) add(list, "D" + std::to_string(name), std::to_string(round));
+    for (int name = 0; name < 50; ++name)
+      add(list, "D" + std::to_string(name), std::to_string(round));
     if (round == 0) after_first_round = allocation_count();
   }
   EXPECT_EQ(list.size(), 100000u);

@@ -48,14 +48,16 @@ std::size_t PartsList::probe(std::string_view name, std::uint32_t hash) const {
 std::uint32_t PartsList::store(const ShortText72& name, const ShortText72& value_text,
                                const ShortText72& second_text) {
   const ShortText72* const texts[] = {&name, &value_text, &second_text};
-  const std::uint32_t size = kHeader + name.length + value_text.length + second_text.length;
+  const std::uint32_t size =
+      kHeader + name.length + value_text.length + second_text.length;
   if (chunks_.empty() || chunk_used_ + size > kChunkSize) {
     // As operator new does when memory runs out.
     if (chunks_.size() == kMaxChunks) throw std::bad_alloc();
     chunks_.push_back(std::make_unique_for_overwrite<char[]>(kChunkSize));
     chunk_used_ = 0;
   }
-  const auto offset = static_cast<std::uint32_t>(((chunks_.size() - 1) << kChunkBits) | chunk_used_);
+  const auto offset =
+      static_cast<std::uint32_t>(((chunks_.size() - 1) << kChunkBits) | chunk_used_);
   char* p = chunks_.back().get() + chunk_used_;
   for (const ShortText72* text : texts) *p++ = static_cast<char>(text->length);
   // With 16 bytes to spare in the chunk a short text goes as one piece;
@@ -69,14 +71,14 @@ std::uint32_t PartsList::store(const ShortText72& name, const ShortText72& value
   return offset + 1;
 }
 
-void PartsList::append_name(const ShortText72& name, const ShortText72& value_text,
-                            const ShortText72& second_text) {
+void PartsList::append_name(const PartsTexts& texts) {
+  const ShortText72& name = texts[0];
   if (index_.empty()) key_ = random_name_hash_key();
   if (2 * (std::size_t{names_} + 1) > index_.size()) grow_index();
   const std::uint32_t hash = hash_of(name.view());
   Slot& slot = index_[probe(name.view(), hash)];
   if (slot.ref == 0) {
-    slot.ref = store(name, value_text, second_text);
+    slot.ref = store(name, texts[3].length != 0 ? texts[3] : texts[1], texts[2]);
     slot.hash = hash;
     ++names_;
   }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "convert/name_hash.h"
+#include "convert/parts_line.h"
 #include "runtime/byte_scan.h"
 #include "runtime/counted_text.h"
 
@@ -36,14 +37,15 @@ class PartsList {
   PartsList(const PartsList&) = delete;
   PartsList& operator=(const PartsList&) = delete;
 
-  // Counts an entry, and stores its texts unless its name is stored
-  // already. A name that repeats the one appended last (as a run of empty
-  // lines does) is known to be a later entry at once.
-  void append(const ShortText72& name, const ShortText72& value_text,
-              const ShortText72& second_text) {
+  // Counts the entry of a parts-list line, and stores its texts unless its
+  // name is stored already: the name, the value text (the fourth text when
+  // it is not empty, otherwise the second) and the third text. A name that
+  // repeats the one appended last (as a run of empty lines does) is known
+  // to be a later entry at once.
+  void append(const PartsTexts& texts) {
     ++appended_;
-    if (has_last_name_ && same_text(name.view(), last_name_)) return;
-    append_name(name, value_text, second_text);
+    if (has_last_name_ && same_text(texts[0].view(), last_name_)) return;
+    append_name(texts);
   }
   // The first entry whose name has the same length and bytes.
   std::optional<PartsEntry> find(std::string_view name) const;
@@ -56,8 +58,7 @@ class PartsList {
     std::uint32_t hash = 0;  // the name hash's low 32 bits
   };
 
-  void append_name(const ShortText72& name, const ShortText72& value_text,
-                   const ShortText72& second_text);
+  void append_name(const PartsTexts& texts);
   std::uint32_t hash_of(std::string_view name) const;
   // The index of the slot holding `name`, or of the empty slot where it
   // would go.
@@ -69,7 +70,7 @@ class PartsList {
 
   std::vector<std::unique_ptr<char[]>> chunks_;
   std::uint32_t chunk_used_ = 0;  // bytes used in the last chunk
-  std::vector<Slot> index_;  // size a power of two, or empty
+  std::vector<Slot> index_;       // size a power of two, or empty
   std::uint32_t names_ = 0;
   std::uint64_t appended_ = 0;
   // The stored name of the last entry appended: a line that repeats it (as

@@ -19,9 +19,7 @@ void read_parts_list(RunState& state) {
     if (state.closing_line) break;
     parse_parts_line(state.line.text, texts);
     print_mark('.');
-    // The fourth text, when it is not empty, takes the place of the second.
-    const ShortText72& value_text = texts[3].length != 0 ? texts[3] : texts[1];
-    state.parts.append(texts[0], value_text, texts[2]);
+    state.parts.append(texts);
   }
   text_close(state.input);
   io_check();

@@ -37,7 +37,7 @@ struct TextFile {
 
   FileHandle handle = kNoHandle;
   TextMode mode = TextMode::unbound;  // until text_assign
-  bool push_on_flush = false;  // output to a character device
+  bool push_on_flush = false;         // output to a character device
   // Reading: the next byte and the end of the valid bytes in the window.
   // Writing: the bytes waiting, and `end` is 0. So `pos < end` holds only
   // while a file open for input has bytes in its window.
@@ -102,18 +102,25 @@ void text_read_line_slow(TextFile& f, Line& line);
 inline void text_read_line(TextFile& f, Line& line) {
   if (f.pos < f.end) {
     const char* const p = f.buf + f.pos;
-    // An empty line needs no search.
-    const std::uint32_t stop = *p == '\n' || *p == '\r' ? f.pos : text_line_stop(f, f.pos);
-    if (stop < f.end) {
-      // An LF ends the line, and so does a byte 26, which stays; a CR only
-      // with the LF after it in the window.
-      const char c = f.buf[stop];
-      const bool crlf = c == '\r' && stop + 1 < f.end && f.buf[stop + 1] == '\n';
-      if (c != '\r' || crlf) {
-        line.text = {p, stop - f.pos};
-        f.pos = stop + (crlf ? 2 : c == '\n' ? 1 : 0);
-        return;
-      }
+    std::uint32_t stop = f.pos;
+    if (*p != '\n' && *p != '\r') stop = text_line_stop(f, f.pos);  // not empty
+    // The length of the line end at `stop`: 1 for an LF, 2 for a CR with
+    // its LF, 0 before a byte 26 (which stays); none where the line does
+    // not end in the window.
+    constexpr std::uint32_t kNone = 3;
+    const char* const s = f.buf + stop;
+    std::uint32_t end_length = 2;
+    if (stop == f.end) {
+      end_length = kNone;
+    } else if (*s != '\r') {
+      end_length = *s == '\n';
+    } else if (stop + 1 == f.end || s[1] != '\n') {
+      end_length = kNone;
+    }
+    if (end_length != kNone) {
+      line.text = {p, stop - f.pos};
+      f.pos = stop + end_length;
+      return;
     }
   }
   text_read_line_slow(f, line);
