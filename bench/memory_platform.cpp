@@ -5,8 +5,7 @@
 
 namespace relabel::bench {
 
-std::int32_t MemoryPlatform::open_file(const char*, OpenFor how,
-                                       FileHandle& handle) {
+std::int32_t MemoryPlatform::open_file(const char*, OpenFor how, FileHandle& handle) {
   if (how == OpenFor::reading) position_ = 0;
   handle = how == OpenFor::reading ? 3 : 4;
   return 0;
@@ -17,8 +16,8 @@ std::int32_t MemoryPlatform::std_output_handle(FileHandle& handle) {
   return 0;
 }
 
-std::int32_t MemoryPlatform::read_file(FileHandle, char* buffer,
-                                       std::uint32_t size, std::uint32_t& got) {
+std::int32_t MemoryPlatform::read_file(FileHandle, char* buffer, std::uint32_t size,
+                                       std::uint32_t& got) {
   std::size_t n = input.size() - position_;
   if (n > size) n = size;
   input.copy(buffer, n, position_);

@@ -16,8 +16,7 @@ class MemoryPlatform final : public Platform {
   std::string input;          // what every file opened for reading holds
   std::uint64_t written = 0;  // bytes handed to writes
 
-  std::int32_t open_file(const char* name, OpenFor how,
-                         FileHandle& handle) override;
+  std::int32_t open_file(const char* name, OpenFor how, FileHandle& handle) override;
   std::int32_t std_output_handle(FileHandle& handle) override;
   HandleKind handle_kind(FileHandle) override { return HandleKind::disk; }
   std::int32_t read_file(FileHandle handle, char* buffer, std::uint32_t size,

@@ -42,8 +42,7 @@ void BM_ParsePartsLine(benchmark::State& state) {
     for (const std::string& line : lines) parse_parts_line(line, texts);
     benchmark::DoNotOptimize(texts);
   }
-  state.SetItemsProcessed(state.iterations() *
-                          static_cast<std::int64_t>(lines.size()));
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(lines.size()));
 }
 BENCHMARK(BM_ParsePartsLine);
 
@@ -56,8 +55,7 @@ void BM_ParseInt(benchmark::State& state) {
   for (auto _ : state) {
     for (const std::string& t : tokens) benchmark::DoNotOptimize(parse_int(t));
   }
-  state.SetItemsProcessed(state.iterations() *
-                          static_cast<std::int64_t>(tokens.size()));
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(tokens.size()));
 }
 BENCHMARK(BM_ParseInt)->Arg(0)->Arg(1);
 

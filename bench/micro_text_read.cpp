@@ -34,8 +34,8 @@ void read_lines(benchmark::State& state, bool copy) {
   set_platform(nullptr);
   state.SetBytesProcessed(state.iterations() *
                           static_cast<std::int64_t>(memory.input.size()));
-  state.counters["lines"] = benchmark::Counter(
-      static_cast<double>(lines), benchmark::Counter::kIsRate);
+  state.counters["lines"] =
+      benchmark::Counter(static_cast<double>(lines), benchmark::Counter::kIsRate);
 }
 
 void BM_ReadLines(benchmark::State& state) { read_lines(state, false); }
@@ -48,8 +48,8 @@ BENCHMARK(BM_ReadAndCopyLines)->Arg(10000);
 void BM_ReadTail(benchmark::State& state) {
   MemoryPlatform memory;
   for (int i = 0; i < 20000; ++i)
-    memory.input += "  (Track 1 1200 3400 5600 7800 10)\r\n" +
-                    std::string(i % 50 == 0 ? "\r\n" : "");
+    memory.input +=
+        "  (Track 1 1200 3400 5600 7800 10)\r\n" + std::string(i % 50 == 0 ? "\r\n" : "");
   set_platform(&memory);
   Line line;
   for (auto _ : state) {

@@ -39,8 +39,7 @@ std::string written(const BoardEntry& entry, unsigned n) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
-                                      std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string line(reinterpret_cast<const char*>(data), size);
   const std::string original = line;
 
@@ -72,10 +71,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   // With no ")" after the character that follows the closing quote, number 1
   // gets 0 and the others keep their values.
   const std::size_t close = line.find('"', open + 1);
-  const std::size_t numbers_from =
-      close == std::string::npos ? open + 2 : close + 2;
-  if (numbers_from >= line.size() ||
-      line.find(')', numbers_from) == std::string::npos) {
+  const std::size_t numbers_from = close == std::string::npos ? open + 2 : close + 2;
+  if (numbers_from >= line.size() || line.find(')', numbers_from) == std::string::npos) {
     BoardEntry expected = sentinel();
     expected.name = entry.name;
     expected.numbers[0] = 0;

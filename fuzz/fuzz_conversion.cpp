@@ -34,8 +34,8 @@ struct Outcome {
   bool output_exists;
 };
 
-Outcome convert(const std::string& parts, const std::string* board,
-                bool keep_positions, std::uint32_t chunk, HandleKind console) {
+Outcome convert(const std::string& parts, const std::string* board, bool keep_positions,
+                std::uint32_t chunk, HandleKind console) {
   FakePlatform fake;
   fake.read_chunk = chunk;
   fake.console_kind = console;
@@ -118,8 +118,7 @@ void check_line_ends(const std::string& out) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
-                                      std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
   const std::uint8_t settings = data[0];
   const std::string rest(reinterpret_cast<const char*>(data) + 1, size - 1);
@@ -130,22 +129,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   const std::string* board_file = cut == std::string::npos ? nullptr : &board;
   const bool keep_positions = settings & 1;
 
-  const Outcome first =
-      convert(parts, board_file, keep_positions, 128, HandleKind::pipe);
+  const Outcome first = convert(parts, board_file, keep_positions, 128, HandleKind::pipe);
   const int code = first.result.exit_code;
   if (board_file == nullptr && code == 1) {
     // The missing board file is reported after the parts phase.
     FUZZ_CHECK(first.result.console.size() >= 2);
-    FUZZ_CHECK(first.result.console.find("File not found.") !=
-               std::string::npos);
+    FUZZ_CHECK(first.result.console.find("File not found.") != std::string::npos);
   } else {
     FUZZ_CHECK(code == 0 || code == 2);
     check_console(first.result.console, code, keep_positions);
   }
   FUZZ_CHECK(first.output_exists);
   if (code == 0) check_line_ends(first.output);
-  if (code != 0 && first.result.console.find("in.pnl neobsahuje") !=
-                       std::string::npos)
+  if (code != 0 && first.result.console.find("in.pnl neobsahuje") != std::string::npos)
     FUZZ_CHECK(first.output.empty());
 
   const std::uint32_t chunk = 1 + (settings >> 1);

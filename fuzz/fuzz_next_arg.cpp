@@ -30,16 +30,14 @@ std::vector<std::string> split(std::string_view line) {
     FUZZ_CHECK(a.size() <= place - before);
     FUZZ_CHECK(a.find('"') == std::string::npos);
     // The argument ends at the line's end or at a separator.
-    FUZZ_CHECK(place == line.size() ||
-               static_cast<unsigned char>(line[place]) <= 32);
+    FUZZ_CHECK(place == line.size() || static_cast<unsigned char>(line[place]) <= 32);
     args.push_back(std::move(a));
   }
 }
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
-                                      std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string line(reinterpret_cast<const char*>(data), size);
   const std::string original = line;
 

@@ -44,8 +44,7 @@ void check_writes_back(std::int32_t value) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
-                                      std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
   const ParsedInt r = parse_int(text);
   FUZZ_CHECK(same(r, parse_int(text)));

@@ -36,8 +36,7 @@ int main(int argc, char** argv) {
     const std::string name = "C" + std::to_string(candidate);
     const auto hash = static_cast<std::uint32_t>(relabel::name_hash(name, unkeyed));
     if ((hash & (slots - 1)) >= range) continue;
-    std::fprintf(parts, "\"%s\" \"v%lu\" \"s%lu\" \"\"\n", name.c_str(), found,
-                 found);
+    std::fprintf(parts, "\"%s\" \"v%lu\" \"s%lu\" \"\"\n", name.c_str(), found, found);
     if (found % 5 == 0)
       std::fprintf(board,
                    "    (\"%s\" 10 20 0 2 0 0)\r\n    (\"a\" 1 2 3 4 5 6)\r\n"

@@ -34,7 +34,10 @@ TEST(NextArg, SplitsACommandLine) {
       {"", {}},
       {"   ", {}},
       {"prog\tin  out", {"prog", "in", "out"}},
-      {"prog\x01" "a\x1F" "b\rc\nd", {"prog", "a", "b", "c", "d"}},
+      {"prog\x01"
+       "a\x1F"
+       "b\rc\nd",
+       {"prog", "a", "b", "c", "d"}},
       {"\"a b\"", {"a b"}},
       {"\"a\tb\x01\"", {"a\tb\x01"}},
       {"a\"b c\"d", {"ab cd"}},
@@ -44,16 +47,15 @@ TEST(NextArg, SplitsACommandLine) {
       {"prog \"\"\"\"\t\"\" b", {"prog", "b"}},
       {"a\"\"b", {"ab"}},
       {"prog a\"b c  d", {"prog", "ab c  d"}},
-      {"prog \"", {"prog"}},          // an unpaired quote at the very end
-      {"\"\"\"a b", {"a b"}},          // a pair is dropped, the third opens
-      {"x\\\"y z", {"x\\y z"}},       // a backslash escapes nothing
+      {"prog \"", {"prog"}},     // an unpaired quote at the very end
+      {"\"\"\"a b", {"a b"}},    // a pair is dropped, the third opens
+      {"x\\\"y z", {"x\\y z"}},  // a backslash escapes nothing
       {"a\\ b\\\\", {"a\\", "b\\\\"}},
       {"\x80\xFF \xA0\xC3\xA9", {"\x80\xFF", "\xA0\xC3\xA9"}},
-      {"a b\0c d"s, {"a", "b"}},       // a NUL ends the line
-      {"\"a\0b\" c"s, {"a"}},          // also inside a quoted stretch
+      {"a b\0c d"s, {"a", "b"}},  // a NUL ends the line
+      {"\"a\0b\" c"s, {"a"}},     // also inside a quoted stretch
   };
-  for (const Case& c : cases)
-    EXPECT_EQ(split(c.line), c.args) << '[' << c.line << ']';
+  for (const Case& c : cases) EXPECT_EQ(split(c.line), c.args) << '[' << c.line << ']';
 }
 
 TEST(NextArg, LeavesTheSeparatorForTheNextCall) {
@@ -113,8 +115,7 @@ TEST_F(ArgsTest, IndexesOutsideTheArgumentsAreEmpty) {
   EXPECT_EQ(arg(0), "/usr/local/bin/relabel");
   EXPECT_EQ(arg(1), "a b");
   EXPECT_EQ(arg(2), "\"q\"");
-  for (std::int32_t n : {-1, -2147483647 - 1, 3, 2147483647})
-    EXPECT_EQ(arg(n), "") << n;
+  for (std::int32_t n : {-1, -2147483647 - 1, 3, 2147483647}) EXPECT_EQ(arg(n), "") << n;
   // Each call asks the platform again.
   fake_.args = {};
   EXPECT_EQ(arg_count(), 0);

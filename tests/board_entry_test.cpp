@@ -48,29 +48,53 @@ TEST(ParseBoardEntry, StoresOnlyWhatTheLineReaches) {
       {"name with blank and )", kPrefix + "a b)c\" 1 2)", "a b)c", {1, 2, 0, 4, 5, 6}},
       {"no ) after the name", kPrefix + "R12\" 150 230", "R12", {0, 2, 3, 4, 5, 6}},
       {"doubled blank", kPrefix + "R12\" 150  230 0)", "R12", {150, 0, 230, 0, 0, 6}},
-      {"no blank after the quote", kPrefix + "R12\"150 230 0)", "R12", {50, 230, 0, 0, 5, 6}},
+      {"no blank after the quote",
+       kPrefix + "R12\"150 230 0)",
+       "R12",
+       {50, 230, 0, 0, 5, 6}},
       {"no closing quote", kPrefix + "R12 150 230 0)", "", {12, 150, 230, 0, 0, 6}},
       {"malformed tokens", kPrefix + "X\" 12a abc 7)", "X", {12, 0, 7, 0, 5, 6}},
-      {"malformed token before )", kPrefix + "R12\" 12a abc)", "R12", {12, 0, 0, 4, 5, 6}},
+      {"malformed token before )",
+       kPrefix + "R12\" 12a abc)",
+       "R12",
+       {12, 0, 0, 4, 5, 6}},
       {"more than six", kPrefix + "X\" 1 2 3 4 5 6 7 8)", "X", {1, 2, 3, 4, 5, 6}},
-      {"wide numbers", kPrefix + "X\" 2147483647 -2147483648 1234567890 -999999999)", "X",
+      {"wide numbers",
+       kPrefix + "X\" 2147483647 -2147483648 1234567890 -999999999)",
+       "X",
        {2147483647, -2147483647 - 1, 1234567890, -999999999, 0, 6}},
-      {"tokens the short path leaves to parse_int", kPrefix + "X\" 9999999999 -12a - -7)", "X",
+      {"tokens the short path leaves to parse_int",
+       kPrefix + "X\" 9999999999 -12a - -7)",
+       "X",
        {999999999, 12, 0, -7, 0, 6}},
-      {"long name", kPrefix + std::string(80, 'n') + "\" 9 8)", std::string(72, 'n'),
+      {"long name",
+       kPrefix + std::string(80, 'n') + "\" 9 8)",
+       std::string(72, 'n'),
        {9, 8, 0, 4, 5, 6}},
       {"a blank before the )", kPrefix + "R1\" 150 230 )", "R1", {150, 230, 0, 0, 5, 6}},
       {"tokens of one to eight digits with the line going on",
-       kPrefix + "X\" 1234567 12345678 -7654321 00000012 9 -8) and more", "X",
+       kPrefix + "X\" 1234567 12345678 -7654321 00000012 9 -8) and more",
+       "X",
        {1234567, 12345678, -7654321, 12, 9, -8}},
       {"the bytes just past the digits, with the line going on",
-       kPrefix + "X\" 12:3 4/5 -6: 7 8 9) and more", "X", {12, 4, 6, 7, 8, 9}},
-      {"six tokens and a ) far behind them", kPrefix + "X\" 1 2 3 4 5 6 7 8 9)", "X",
+       kPrefix + "X\" 12:3 4/5 -6: 7 8 9) and more",
+       "X",
+       {12, 4, 6, 7, 8, 9}},
+      {"six tokens and a ) far behind them",
+       kPrefix + "X\" 1 2 3 4 5 6 7 8 9)",
+       "X",
        {1, 2, 3, 4, 5, 6}},
-      {"six tokens and no ) behind them", kPrefix + "X\" 1 2) 3 4 5 6 7", "X",
+      {"six tokens and no ) behind them",
+       kPrefix + "X\" 1 2) 3 4 5 6 7",
+       "X",
        {1, 2, 0, 4, 5, 6}},
-      {"quote beyond position 300", far + kPrefix + "R5\" 7 8)", "R5", {7, 8, 0, 4, 5, 6}},
-      {"integers beyond position 300", kPrefix + far + "\" 7 8 9)", far.substr(0, 72),
+      {"quote beyond position 300",
+       far + kPrefix + "R5\" 7 8)",
+       "R5",
+       {7, 8, 0, 4, 5, 6}},
+      {"integers beyond position 300",
+       kPrefix + far + "\" 7 8 9)",
+       far.substr(0, 72),
        {7, 8, 9, 0, 5, 6}},
   };
   for (const ParseCase& c : cases) {
@@ -82,7 +106,8 @@ TEST(ParseBoardEntry, StoresOnlyWhatTheLineReaches) {
       parse_board_entry(c.line, entry, wanted);
       EXPECT_EQ(entry.name.view(), c.name);
       Numbers expected = c.numbers;
-      for (std::size_t i = wanted; i < 6; ++i) expected[i] = static_cast<std::int32_t>(i + 1);
+      for (std::size_t i = wanted; i < 6; ++i)
+        expected[i] = static_cast<std::int32_t>(i + 1);
       EXPECT_EQ(numbers_of(entry), expected);
     }
   }
@@ -139,7 +164,8 @@ TEST(FormatBoardEntry, PrefixNameAndTheFirstNNumbers) {
       {extremes, 3, kPrefix + "old\" -2147483648 2147483647 3)"},
       {unnamed, 3, kPrefix + "\" 1 2 3)"},
       {used_record(), 1, kPrefix + "old\" 1)"},
-      {widest, 6, kPrefix + std::string(72, 'w') + "\"" + min + min + min + min + min + min + ")"},
+      {widest, 6,
+       kPrefix + std::string(72, 'w') + "\"" + min + min + min + min + min + min + ")"},
   };
   for (const auto& c : cases) EXPECT_EQ(formatted(c.entry, c.n), c.line);
 }

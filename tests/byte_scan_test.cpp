@@ -20,13 +20,11 @@ constexpr std::size_t kRoom = kOffsets + kLengths + 8;
 
 // Bytes that change from one to the next and repeat with no short period.
 std::string varied(std::size_t seed) {
-  static const unsigned char kBytes[] = {0x00, 0x80, 0xFF, 0x7F, 0x01,
-                                         0xFE, 0x81, 'A',  ' ',  '\n',
-                                         0x1A, 0xC3, 0x3C};
+  static const unsigned char kBytes[] = {0x00, 0x80, 0xFF, 0x7F, 0x01, 0xFE, 0x81,
+                                         'A',  ' ',  '\n', 0x1A, 0xC3, 0x3C};
   std::string s(kRoom, '\0');
   for (std::size_t i = seed; i < seed + kRoom; ++i)
-    s[i - seed] =
-        static_cast<char>(kBytes[i % sizeof kBytes] + i / sizeof kBytes);
+    s[i - seed] = static_cast<char>(kBytes[i % sizeof kBytes] + i / sizeof kBytes);
   return s;
 }
 
@@ -83,8 +81,8 @@ TEST(ByteScan, FindByteMatchesMemchr) {
           const void* const hit = std::memchr(p, c, n);
           ASSERT_EQ(find_byte(p, p + n, c),
                     hit != nullptr ? static_cast<const char*>(hit) : p + n)
-              << int{c} << " in " << n << " bytes at offset " << offset
-              << ", first at " << first;
+              << int{c} << " in " << n << " bytes at offset " << offset << ", first at "
+              << first;
         }
       }
     }
@@ -97,10 +95,8 @@ TEST(ByteScan, LoadsComposeTheBytesLowestFirst) {
     const char* const p = s.data() + offset;
     std::uint64_t want = 0;  // the bytes [p, p + n)
     for (std::size_t n = 0; n <= 8; ++n) {
-      ASSERT_EQ(load_le_upto8(p, n), want)
-          << n << " bytes at offset " << offset;
-      if (n < 8)
-        want |= std::uint64_t{static_cast<unsigned char>(p[n])} << (8 * n);
+      ASSERT_EQ(load_le_upto8(p, n), want) << n << " bytes at offset " << offset;
+      if (n < 8) want |= std::uint64_t{static_cast<unsigned char>(p[n])} << (8 * n);
     }
     ASSERT_EQ(load_le64(p), want) << "offset " << offset;
   }

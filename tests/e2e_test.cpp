@@ -23,8 +23,8 @@ ProcessResult relabel_in(const TempDir& dir, std::vector<std::string> args) {
 // The two-line failure report for an I/O failure; the address is the
 // program's own and varies from build to build.
 std::string report_pattern(const std::string& message) {
-  return "Exception EInOutError in module [^ \\n]+ at [0-9A-F]{8}\\.\\n" +
-         message + "\\.\\r\\n";
+  return "Exception EInOutError in module [^ \\n]+ at [0-9A-F]{8}\\.\\n" + message +
+         "\\.\\r\\n";
 }
 
 // True when `output` is `before`, byte for byte, followed by the report.
@@ -76,14 +76,13 @@ const std::string kTailOut =
     "Nets  \r\n"
     "End\r\n";
 
-const std::string kConvertedDefault =
-    kHeadAndEntries +
-    "    (\"10k\" 150 200 5 2 0 12)\r\n"
-    "    (\"0805\" 95 190 0)\r\n" +
-    kQ9AndRest +
-    "    (\"LM358A\" 300 400 5 6 0 3)\r\n"
-    "    (\"SO8\" 7 8 0)\r\n" +
-    kTailOut;
+const std::string kConvertedDefault = kHeadAndEntries +
+                                      "    (\"10k\" 150 200 5 2 0 12)\r\n"
+                                      "    (\"0805\" 95 190 0)\r\n" +
+                                      kQ9AndRest +
+                                      "    (\"LM358A\" 300 400 5 6 0 3)\r\n"
+                                      "    (\"SO8\" 7 8 0)\r\n" +
+                                      kTailOut;
 
 const std::string kConvertedKeep =
     kHeadAndEntries +
@@ -144,7 +143,10 @@ TEST(EndToEnd, LineEndsOfEveryKindReadAlikeAndAreWrittenAsCrLf) {
     std::string out;
     for (char c : text) {
       if (c == '\r') continue;
-      if (c == '\n') out += end; else out += c;
+      if (c == '\n')
+        out += end;
+      else
+        out += c;
     }
     return out;
   };
@@ -216,7 +218,8 @@ TEST(EndToEnd, MissingInputsAreReported) {
     dir.write("in.pcb", kBoard);
     const ProcessResult r = relabel_in(dir, {"in", "no-such-folder/out"});
     EXPECT_EQ(r.exit_code, 1);
-    EXPECT_TRUE(std::regex_search(r.output, std::regex(report_pattern("Invalid filename"))))
+    EXPECT_TRUE(
+        std::regex_search(r.output, std::regex(report_pattern("Invalid filename"))))
         << r.output;
   }
 }
@@ -255,20 +258,21 @@ TEST(EndToEnd, ByteTwentySixEndsTheBoardData) {
   TempDir dir;
   dir.write("in.pnl", kParts);
   dir.write("in.pcb",
-            "Components\r\n    (\"Q9\" 1 2 3 4 5 6)\r\nla\x1A" "bel\r\nnever read\r\n)\r\ntail\r\n");
+            "Components\r\n    (\"Q9\" 1 2 3 4 5 6)\r\nla\x1A"
+            "bel\r\nnever read\r\n)\r\ntail\r\n");
   const ProcessResult r = relabel_in(dir, {"in", "out"});
   EXPECT_EQ(r.exit_code, 0);
   EXPECT_EQ(r.output, kBanner + kTotal + "-Q9-");
   // The label line ends before the byte 26; the second label is read at the
   // end of the data and copied as an empty line.
-  EXPECT_EQ(dir.read("out.pcb"),
-            "Components\r\n    (\"Q9\" 1 2 3 4 5 6)\r\nla\r\n\r\n");
+  EXPECT_EQ(dir.read("out.pcb"), "Components\r\n    (\"Q9\" 1 2 3 4 5 6)\r\nla\r\n\r\n");
 }
 
 TEST(EndToEnd, FileEndingInsideTheSection) {
   TempDir dir;
   dir.write("in.pnl", kParts);
-  dir.write("in.pcb", "Components\r\n    (\"R1\" 150 200 0 2 0 0)\r\n    (\"v\" 9 9 9 9 9 9)");
+  dir.write("in.pcb",
+            "Components\r\n    (\"R1\" 150 200 0 2 0 0)\r\n    (\"v\" 9 9 9 9 9 9)");
   const ProcessResult r = relabel_in(dir, {"in", "out"});
   EXPECT_EQ(r.exit_code, 0);
   EXPECT_EQ(r.output, kBanner + kTotal + "+");
@@ -331,16 +335,14 @@ std::string module_name() {
 // Checks `output` is `before`, a failure report of `failure_class` with
 // `message` (its address aside), and nothing after.
 void expect_report(const std::string& output, const std::string& before,
-                   const std::string& failure_class,
-                   const std::string& message) {
-  const std::string head = before + "Exception " + failure_class +
-                           " in module " + module_name() + " at ";
+                   const std::string& failure_class, const std::string& message) {
+  const std::string head =
+      before + "Exception " + failure_class + " in module " + module_name() + " at ";
   const std::string tail = ".\n" + message + "\r\n";
   ASSERT_EQ(output.size(), head.size() + 8 + tail.size()) << output;
   EXPECT_EQ(output.substr(0, head.size()), head);
   const std::string address = output.substr(head.size(), 8);
-  EXPECT_EQ(address.find_first_not_of("0123456789ABCDEF"), std::string::npos)
-      << address;
+  EXPECT_EQ(address.find_first_not_of("0123456789ABCDEF"), std::string::npos) << address;
   EXPECT_EQ(output.substr(head.size() + 8), tail);
 }
 

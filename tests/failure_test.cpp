@@ -62,20 +62,25 @@ TEST_F(FailureTest, IoCheckReportsThePendingCodeAndEndsWithOne) {
   EXPECT_EQ(exit_code_of([] { io_check(); }), 1);
   EXPECT_EQ(io_result, 0);
   EXPECT_TRUE(std::regex_match(
-      fake_.console,
-      std::regex("A\\.pnlException EInOutError in module relabel at "
-                 "[0-9A-F]{8}\\.\nFile not found\\.\r\n")))
+      fake_.console, std::regex("A\\.pnlException EInOutError in module relabel at "
+                                "[0-9A-F]{8}\\.\nFile not found\\.\r\n")))
       << fake_.console;
 }
 
 TEST_F(FailureTest, IoFailureMessages) {
   const std::pair<std::int32_t, std::string> cases[] = {
-      {2, "File not found"},          {3, "Invalid filename"},
-      {4, "Too many open files"},     {5, "File access denied"},
-      {100, "Read beyond end of file"}, {101, "Disk full"},
-      {106, "Invalid numeric input"}, {32, "I/O error 32"},
-      {112, "I/O error 112"},         {123, "I/O error 123"},
-      {-5, "I/O error -5"},           {10002, "I/O error 10002"},
+      {2, "File not found"},
+      {3, "Invalid filename"},
+      {4, "Too many open files"},
+      {5, "File access denied"},
+      {100, "Read beyond end of file"},
+      {101, "Disk full"},
+      {106, "Invalid numeric input"},
+      {32, "I/O error 32"},
+      {112, "I/O error 112"},
+      {123, "I/O error 123"},
+      {-5, "I/O error -5"},
+      {10002, "I/O error 10002"},
   };
   for (const auto& [code, message] : cases) {
     io_result = code;
@@ -98,10 +103,8 @@ TEST_F(FailureTest, ReportTextForm) {
   const Case cases[] = {
       {"Bad input", 0,
        "Exception EInOutError in module relabel at 00000000.\nBad input."},
-      {"Ends.", 0x1ABC,
-       "Exception EInOutError in module relabel at 00000ABC.\nEnds."},
-      {"a.b", 0x2FEDCBA9,
-       "Exception EInOutError in module relabel at 2FEDBBA9.\na.b."},
+      {"Ends.", 0x1ABC, "Exception EInOutError in module relabel at 00000ABC.\nEnds."},
+      {"a.b", 0x2FEDCBA9, "Exception EInOutError in module relabel at 2FEDBBA9.\na.b."},
       {"", 0x1000, "Exception EInOutError in module relabel at 00000000.\n"},
       {"..", 0, "Exception EInOutError in module relabel at 00000000.\n.."},
   };
@@ -125,8 +128,7 @@ TEST_F(FailureTest, ModuleNameOfAPathWithoutFolders) {
 TEST_F(FailureTest, ReportIsCutAt1023Characters) {
   EInOutError failure;
   failure.set_message(std::string(2000, 'x'));
-  const std::string head =
-      "Exception EInOutError in module relabel at 00000000.\n";
+  const std::string head = "Exception EInOutError in module relabel at 00000000.\n";
   const std::string text = report(failure, 0);
   ASSERT_EQ(text.size(), 1023u);
   EXPECT_EQ(text, head + std::string(1023 - head.size(), 'x'));
@@ -198,8 +200,7 @@ TEST_F(FailureTest, AccessViolationMessage) {
        "Access violation at address 00401234. Read of address 00000010"},
       {1, 0x401234, 0xFFFFFFFC,
        "Access violation at address 00401234. Write of address FFFFFFFC"},
-      {8, 0x1000, 0,
-       "Access violation at address 00001000. Write of address 00000000"},
+      {8, 0x1000, 0, "Access violation at address 00001000. Write of address 00000000"},
       // Wider addresses keep the fixed form and show their low 32 bits.
       {1, static_cast<std::uintptr_t>(0x55D412345678ull),
        static_cast<std::uintptr_t>(0x7FFC9ABCDEF0ull),
@@ -287,15 +288,18 @@ TEST_F(FailureTest, FaultAfterTheLayerIsDownTakesThePlainPath) {
 // memory exhaustion, anything else the external exception it is on Windows.
 TEST_F(FailureTest, ExceptionsEscapingTheRunAreReported) {
   const std::pair<void (*)(), std::string> cases[] = {
-      {[] { throw std::bad_alloc(); }, "EOutOfMemory in module relabel at [0-9A-F]{8}\\.\nOut of memory"},
+      {[] { throw std::bad_alloc(); },
+       "EOutOfMemory in module relabel at [0-9A-F]{8}\\.\nOut of memory"},
       {[] { throw std::runtime_error("x"); },
-       "EExternalException in module relabel at [0-9A-F]{8}\\.\nExternal exception E06D7363"},
+       "EExternalException in module relabel at [0-9A-F]{8}\\.\nExternal exception "
+       "E06D7363"},
   };
   for (const auto& [body, report] : cases) {
     start_runtime(fake_);
     fake_.console.clear();
     EXPECT_EQ(exit_code_of([&] { run_guarded(body); }), 1);
-    EXPECT_TRUE(std::regex_match(fake_.console, std::regex("Exception " + report + "\\.\r\n")))
+    EXPECT_TRUE(
+        std::regex_match(fake_.console, std::regex("Exception " + report + "\\.\r\n")))
         << fake_.console;
   }
 }

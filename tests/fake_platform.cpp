@@ -28,11 +28,9 @@ std::int32_t FakePlatform::injected(Op op) {
   return it == failures_.end() ? 0 : it->second;
 }
 
-std::int32_t FakePlatform::open_file(const char* name, OpenFor how,
-                                     FileHandle& handle) {
+std::int32_t FakePlatform::open_file(const char* name, OpenFor how, FileHandle& handle) {
   const bool writing = how == OpenFor::writing;
-  if (std::int32_t code = injected(writing ? Op::open_write : Op::open_read))
-    return code;
+  if (std::int32_t code = injected(writing ? Op::open_write : Op::open_read)) return code;
   for (const auto& [h, open] : open_)
     if (open.name == name && (writing || open.writing)) return 32;
   if (writing) {
@@ -55,8 +53,8 @@ HandleKind FakePlatform::handle_kind(FileHandle handle) {
   return handle == kFakeStdOutput ? console_kind : HandleKind::disk;
 }
 
-std::int32_t FakePlatform::read_file(FileHandle handle, char* buffer,
-                                     std::uint32_t size, std::uint32_t& got) {
+std::int32_t FakePlatform::read_file(FileHandle handle, char* buffer, std::uint32_t size,
+                                     std::uint32_t& got) {
   got = 0;
   if (std::int32_t code = injected(Op::read)) return code;
   Open& open = open_.at(handle);

@@ -37,8 +37,7 @@ class FakePlatform final : public Platform {
   // Names of the files open now (one entry per open handle).
   std::vector<std::string> open_names() const;
 
-  std::int32_t open_file(const char* name, OpenFor how,
-                         FileHandle& handle) override;
+  std::int32_t open_file(const char* name, OpenFor how, FileHandle& handle) override;
   std::int32_t std_output_handle(FileHandle& handle) override;
   HandleKind handle_kind(FileHandle handle) override;
   std::int32_t read_file(FileHandle handle, char* buffer, std::uint32_t size,

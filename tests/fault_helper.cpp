@@ -83,19 +83,15 @@ class WriteLogger final : public relabel::Platform {
   relabel::HandleKind handle_kind(relabel::FileHandle handle) override {
     return inner_.handle_kind(handle);
   }
-  std::int32_t read_file(relabel::FileHandle handle, char* buffer,
-                         std::uint32_t size, std::uint32_t& got) override {
+  std::int32_t read_file(relabel::FileHandle handle, char* buffer, std::uint32_t size,
+                         std::uint32_t& got) override {
     return inner_.read_file(handle, buffer, size, got);
   }
   std::int32_t close_file(relabel::FileHandle handle) override {
     return inner_.close_file(handle);
   }
-  bool same_file(const char* a, const char* b) override {
-    return inner_.same_file(a, b);
-  }
-  std::vector<std::string> command_args() override {
-    return inner_.command_args();
-  }
+  bool same_file(const char* a, const char* b) override { return inner_.same_file(a, b); }
+  std::vector<std::string> command_args() override { return inner_.command_args(); }
   std::string_view executable_path() override { return inner_.executable_path(); }
   bool module_at(std::uintptr_t address, std::uintptr_t& base, char* path,
                  std::size_t path_size) override {
@@ -189,8 +185,7 @@ void run_as_on_windows_xp() {
   ::GetSystemInfo(&system);
   DWORD old = 0;
   if (::VirtualQuery(&stack, &stack, sizeof stack) != 0)
-    ::VirtualProtect(stack.AllocationBase, system.dwPageSize, PAGE_NOACCESS,
-                     &old);
+    ::VirtualProtect(stack.AllocationBase, system.dwPageSize, PAGE_NOACCESS, &old);
 }
 #endif
 
@@ -198,8 +193,7 @@ void run_as_on_windows_xp() {
 
 int main(int argc, char** argv) {
 #if defined(_WIN32) && !defined(_WIN64)
-  if (argc > 1 && std::strcmp(argv[1], "stack-no-guarantee") == 0)
-    run_as_on_windows_xp();
+  if (argc > 1 && std::strcmp(argv[1], "stack-no-guarantee") == 0) run_as_on_windows_xp();
 #endif
   relabel::start_runtime(relabel::native_platform(argc, argv));
   if (argc > 1) mode = argv[1];

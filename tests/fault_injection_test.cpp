@@ -45,12 +45,18 @@ constexpr Op kOps[] = {Op::open_read, Op::open_write, Op::std_output_handle,
 
 const char* op_name(Op op) {
   switch (op) {
-    case Op::open_read: return "open_read";
-    case Op::open_write: return "open_write";
-    case Op::std_output_handle: return "std_handle";
-    case Op::read: return "read";
-    case Op::write: return "write";
-    case Op::close: return "close";
+    case Op::open_read:
+      return "open_read";
+    case Op::open_write:
+      return "open_write";
+    case Op::std_output_handle:
+      return "std_handle";
+    case Op::read:
+      return "read";
+    case Op::write:
+      return "write";
+    case Op::close:
+      return "close";
   }
   return "?";
 }
@@ -110,8 +116,7 @@ TEST_P(FaultInjection, EveryPlatformCallOfTheExampleFailsCleanly) {
         // failed call's own code.
         const std::string message =
             op == Op::std_output_handle ? "I/O error 105." : c.message;
-        EXPECT_TRUE(ends_with(r.console, ".\n" + message + "\r\n"))
-            << r.console;
+        EXPECT_TRUE(ends_with(r.console, ".\n" + message + "\r\n")) << r.console;
         // Nothing is printed after the report.
         EXPECT_EQ(r.console.find("Exception"), r.console.rfind("Exception"));
       }
@@ -121,8 +126,7 @@ TEST_P(FaultInjection, EveryPlatformCallOfTheExampleFailsCleanly) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Console, FaultInjection,
-                         ::testing::Values(HandleKind::pipe,
-                                           HandleKind::character));
+                         ::testing::Values(HandleKind::pipe, HandleKind::character));
 
 }  // namespace
 }  // namespace relabel::testing

@@ -14,16 +14,14 @@ const std::string kHelper = RELABEL_FAULT_HELPER;
 // The helper's file name as reports give it (with ".exe" on Windows).
 const std::string kModule = "relabel_fault_helper(?:\\.exe)?";
 
-ProcessResult run_helper(const std::string& mode,
-                         std::uint64_t address_space_limit = 0) {
+ProcessResult run_helper(const std::string& mode, std::uint64_t address_space_limit = 0) {
   TempDir dir;
   return run_process({kHelper, mode}, {dir.path(), address_space_limit});
 }
 
 // The report's first line up to its line feed, for the helper's own code.
 std::string head_pattern(const std::string& class_name) {
-  return "Exception " + class_name + " in module " + kModule +
-         " at [0-9A-F]{8}\\.\n";
+  return "Exception " + class_name + " in module " + kModule + " at [0-9A-F]{8}\\.\n";
 }
 
 TEST(FaultProcess, ReportsAndExitCodeOne) {
@@ -64,8 +62,7 @@ TEST(FaultProcess, MemoryExhaustionUnderALimit) {
   const ProcessResult r = run_helper("memory", 64u << 20);
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_TRUE(std::regex_match(
-      r.output,
-      std::regex(head_pattern("EOutOfMemory") + "Out of memory\\.\r\n")))
+      r.output, std::regex(head_pattern("EOutOfMemory") + "Out of memory\\.\r\n")))
       << r.output;
 }
 
@@ -83,8 +80,8 @@ TEST(FaultProcess, AccessViolationNamesModuleKindAndAbsoluteAddresses) {
         r.output, m,
         std::regex("Exception EAccessViolation in module " + kModule +
                    " at ([0-9A-F]{8})\\.\nAccess violation at address "
-                   "([0-9A-F]{8}) in module '" + kModule + "'\\. " +
-                   kind + " of address 00000010\\.\r\n")))
+                   "([0-9A-F]{8}) in module '" +
+                   kModule + "'\\. " + kind + " of address 00000010\\.\r\n")))
         << r.output;
     // The first line shows the place relative to the module's page-aligned
     // load address, the message the absolute one.

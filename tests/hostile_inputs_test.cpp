@@ -23,8 +23,7 @@ namespace {
 
 const std::string kBanner =
     "Prevod popisu soucastek v *.PCB podle *.PNL QUORANT 4.2 ZT'02 V2.1\r\n";
-const std::string kOutOfMemory =
-    ".\nOut of memory.\r\n";  // the end of the report
+const std::string kOutOfMemory = ".\nOut of memory.\r\n";  // the end of the report
 
 // A generous bound: every input here is a few megabytes, handled in one pass.
 constexpr double kSecondsAllowed = 30;
@@ -36,10 +35,9 @@ struct Timed {
 
 Timed relabel_in(const TempDir& dir, std::uint64_t address_space_limit = 0) {
   const auto start = std::chrono::steady_clock::now();
-  ProcessResult r = run_process({RELABEL_EXE, "in", "out"},
-                                {dir.path(), address_space_limit});
-  const std::chrono::duration<double> took =
-      std::chrono::steady_clock::now() - start;
+  ProcessResult r =
+      run_process({RELABEL_EXE, "in", "out"}, {dir.path(), address_space_limit});
+  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
   return {std::move(r), took.count()};
 }
 
@@ -91,8 +89,8 @@ TEST_F(OutOfMemory, APartsListLargerThanMemoryIsReported) {
   // Only the first entry of a name is stored, so each line names another
   // component, with texts of the full 72 characters: about 250 bytes kept
   // per line, 75 MB for the list.
-  const std::string texts = " \"" + std::string(72, 'v') + "\" \"" +
-                            std::string(72, 's') + "\"\n";
+  const std::string texts =
+      " \"" + std::string(72, 'v') + "\" \"" + std::string(72, 's') + "\"\n";
   std::string parts = "Components\n";
   for (int i = 0; i < 300000; ++i) {
     std::string name = std::to_string(i);
@@ -106,8 +104,7 @@ TEST_F(OutOfMemory, APartsListLargerThanMemoryIsReported) {
   const std::string& out = t.result.output;
   // Entries were read before memory ran out: dots, then the report.
   EXPECT_EQ(out.rfind(kBanner + "....", 0), 0u) << out.substr(0, 200);
-  EXPECT_NE(out.find(".Exception EOutOfMemory in module relabel at "),
-            std::string::npos);
+  EXPECT_NE(out.find(".Exception EOutOfMemory in module relabel at "), std::string::npos);
   EXPECT_TRUE(ends_with(out, kOutOfMemory)) << out.substr(out.size() - 200);
 }
 
@@ -145,21 +142,19 @@ TEST(HostileInputs, LinesOfOneRepeatedCharacter) {
   // A matched entry whose value label is all closing parentheses, then an
   // entry line of them whose name is not in the list, copied as it is with
   // its labels.
-  const std::string board = kBoardHead +
-                            "    (\"R1\" 1 2 0 6 0 0)\r\n" +
-                            "    (\"v\" " + parens + "\r\n" +
-                            "    (\"s\" 7 8 9)\r\n" +
-                            "    (\"R9\" " + parens + "\r\n" +
-                            quotes + "\r\nx" + parens + "\r\n" + ")\r\n";
+  const std::string board = kBoardHead + "    (\"R1\" 1 2 0 6 0 0)\r\n" + "    (\"v\" " +
+                            parens + "\r\n" + "    (\"s\" 7 8 9)\r\n" + "    (\"R9\" " +
+                            parens + "\r\n" + quotes + "\r\nx" + parens + "\r\n" +
+                            ")\r\n";
   dir.write("in.pcb", board);
   const Timed t = relabel_in(dir);
   EXPECT_EQ(t.result.exit_code, 0);
   EXPECT_EQ(t.result.output, kBanner + ".." + total_line(2) + "+-R9-");
-  EXPECT_EQ(dir.read("out.pcb"),
-            kBoardHead + "    (\"R1\" 1 2 0 6 0 0)\r\n" +
-                "    (\"10k\" 1 2 5 6 0 3)\r\n" + "    (\"0805\" 7 8 0)\r\n" +
-                "    (\"R9\" " + parens + "\r\n" + quotes + "\r\nx" + parens +
-                "\r\n" + ")\r\n");
+  EXPECT_EQ(dir.read("out.pcb"), kBoardHead + "    (\"R1\" 1 2 0 6 0 0)\r\n" +
+                                     "    (\"10k\" 1 2 5 6 0 3)\r\n" +
+                                     "    (\"0805\" 7 8 0)\r\n" + "    (\"R9\" " +
+                                     parens + "\r\n" + quotes + "\r\nx" + parens +
+                                     "\r\n" + ")\r\n");
   EXPECT_LT(t.seconds, kSecondsAllowed);
 }
 
@@ -173,8 +168,7 @@ TEST(HostileInputs, ManyEmptyLinesInBothSections) {
   const Timed t = relabel_in(dir);
   EXPECT_EQ(t.result.exit_code, 0);
   // Each empty line of the list is an entry, and the total counts them all.
-  EXPECT_EQ(t.result.output,
-            kBanner + std::string(kEmpty, '.') + total_line(kEmpty));
+  EXPECT_EQ(t.result.output, kBanner + std::string(kEmpty, '.') + total_line(kEmpty));
   EXPECT_EQ(dir.read("out.pcb"), kBoardHead + empties + ")\r\ntail\r\n");
   EXPECT_LT(t.seconds, kSecondsAllowed);
 }
@@ -187,8 +181,8 @@ TEST(HostileInputs, NulAndHighBytesEverywhere) {
       // Mostly NUL and bytes above 127, some quotes, blanks and line ends,
       // and no byte 26, which would end the data early.
       const unsigned r = random() % 16;
-      c = r < 6    ? '\0'
-          : r < 12 ? static_cast<char>(128 + random() % 128)
+      c = r < 6     ? '\0'
+          : r < 12  ? static_cast<char>(128 + random() % 128)
           : r == 12 ? '"'
           : r == 13 ? ' '
           : r == 14 ? '\n'
@@ -216,7 +210,8 @@ TEST(HostileInputs, ALongPartsListAndBoard) {
     const std::string n = std::to_string(i);
     parts += "\"P" + n + "\" \"v" + n + "\" \"s" + n + "\" \"\"\n";
     if (i % 7 == 0) {
-      board += "    (\"P" + n + "\" 10 20 0 2 0 0)\r\n    (\"a\" 1 2 3 4 5 6)\r\n"
+      board += "    (\"P" + n +
+               "\" 10 20 0 2 0 0)\r\n    (\"a\" 1 2 3 4 5 6)\r\n"
                "    (\"b\" 1 2 3)\r\n";
       expected += "    (\"P" + n + "\" 10 20 0 2 0 0)\r\n    (\"v" + n +
                   "\" 10 20 5 2 0 12)\r\n    (\"s" + n + "\" 1 2 0)\r\n";
@@ -230,8 +225,7 @@ TEST(HostileInputs, ALongPartsListAndBoard) {
   dir.write("in.pcb", board);
   const Timed t = relabel_in(dir);
   EXPECT_EQ(t.result.exit_code, 0);
-  EXPECT_EQ(t.result.output, kBanner + std::string(kParts, '.') +
-                                 total_line(kParts) +
+  EXPECT_EQ(t.result.output, kBanner + std::string(kParts, '.') + total_line(kParts) +
                                  std::string((kParts + 6) / 7, '+'));
   EXPECT_EQ(dir.read("out.pcb"), expected);
   EXPECT_LT(t.seconds, kSecondsAllowed);

@@ -87,13 +87,27 @@ TEST(ParseInt, OutcomeTable) {
       {"$9g", 9, 3},
       // The text ends at a NUL or after its last byte, even when more bytes
       // of its buffer follow: nothing beyond the end is looked at.
-      {"12\0"s "34", 12, 0},
-      {"12\0"s "5", 12, 0},
-      {"\0"s "7", 0, 1},  // the end is met at the NUL's position
-      {"-\0"s "5", 0, 2},
-      {"  \0"s "1", 0, 3},
-      {"$F\0"s "F", 15, 0},
-      {"12a\0"s "x", 12, 3},
+      {"12\0"s
+       "34",
+       12, 0},
+      {"12\0"s
+       "5",
+       12, 0},
+      {"\0"s
+       "7",
+       0, 1},  // the end is met at the NUL's position
+      {"-\0"s
+       "5",
+       0, 2},
+      {"  \0"s
+       "1",
+       0, 3},
+      {"$F\0"s
+       "F",
+       15, 0},
+      {"12a\0"s
+       "x",
+       12, 3},
       // The first bytes of a longer buffer; the next is a digit, letter or NUL.
       {"123", 12, 0, 1},
       {"12a", 12, 0, 1},
@@ -105,8 +119,7 @@ TEST(ParseInt, OutcomeTable) {
   };
   for (const ParseCase& c : cases) {
     const std::string_view text(c.text.data(), c.text.size() - c.beyond);
-    SCOPED_TRACE(::testing::PrintToString(c.text) + " less " +
-                 std::to_string(c.beyond));
+    SCOPED_TRACE(::testing::PrintToString(c.text) + " less " + std::to_string(c.beyond));
     const ParsedInt got = parse_int(text);
     EXPECT_EQ(got.value, c.value);
     EXPECT_EQ(got.error_position, c.error_position);

@@ -61,8 +61,7 @@ ProcessResult run_process(const std::vector<std::string>& argv,
   if (pid == 0) {
     ::dup2(out_pipe[1], 1);
     ::dup2(err_pipe[1], 2);
-    for (int fd : {out_pipe[0], out_pipe[1], err_pipe[0], err_pipe[1]})
-      ::close(fd);
+    for (int fd : {out_pipe[0], out_pipe[1], err_pipe[0], err_pipe[1]}) ::close(fd);
     if (!options.working_dir.empty() && ::chdir(options.working_dir.c_str()) != 0)
       ::_exit(127);
     set_limit(RLIMIT_AS, options.address_space_limit);
@@ -86,8 +85,7 @@ std::string reported_program_path(const std::string& path) { return path; }
 TempDir::TempDir() {
   std::string pattern =
       (std::filesystem::temp_directory_path() / "relabel-test-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr)
-    throw std::runtime_error("mkdtemp failed");
+  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
   path_ = pattern;
 }
 

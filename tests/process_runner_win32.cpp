@@ -66,8 +66,8 @@ ProcessResult run_process(const std::vector<std::string>& argv,
   const char* folder =
       options.working_dir.empty() ? nullptr : options.working_dir.c_str();
   PROCESS_INFORMATION info = {};
-  if (!::CreateProcessA(application, line.data(), nullptr, nullptr, TRUE,
-                        flags, nullptr, folder, &startup, &info))
+  if (!::CreateProcessA(application, line.data(), nullptr, nullptr, TRUE, flags, nullptr,
+                        folder, &startup, &info))
     throw std::runtime_error("CreateProcessA failed: " + line);
   Handle process{info.hProcess}, thread{info.hThread};
 
@@ -76,8 +76,7 @@ ProcessResult run_process(const std::vector<std::string>& argv,
     job.h = ::CreateJobObjectA(nullptr, nullptr);
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION limit = {};
     limit.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_PROCESS_MEMORY;
-    limit.ProcessMemoryLimit =
-        static_cast<SIZE_T>(options.address_space_limit);
+    limit.ProcessMemoryLimit = static_cast<SIZE_T>(options.address_space_limit);
     ::SetInformationJobObject(job.h, JobObjectExtendedLimitInformation, &limit,
                               sizeof limit);
     ::AssignProcessToJobObject(job.h, process.h);
@@ -114,9 +113,8 @@ TempDir::TempDir() {
   static std::atomic<unsigned> counter{0};
   const std::filesystem::path base = std::filesystem::temp_directory_path();
   for (unsigned attempt = 0; attempt < 1000; ++attempt) {
-    const std::string name = "relabel-test-" +
-                             std::to_string(::GetCurrentProcessId()) + "-" +
-                             std::to_string(counter++);
+    const std::string name = "relabel-test-" + std::to_string(::GetCurrentProcessId()) +
+                             "-" + std::to_string(counter++);
     const std::string candidate = (base / name).string();
     if (::CreateDirectoryA(candidate.c_str(), nullptr)) {
       path_ = candidate;
@@ -129,8 +127,7 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
   std::error_code ignored;
   // Read-only files left by a test would block the removal.
-  for (const auto& entry :
-       std::filesystem::recursive_directory_iterator(path_, ignored))
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(path_, ignored))
     ::SetFileAttributesA(entry.path().string().c_str(), FILE_ATTRIBUTE_NORMAL);
   std::filesystem::remove_all(path_, ignored);
 }

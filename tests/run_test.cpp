@@ -15,8 +15,7 @@ namespace {
 
 const std::string kBanner =
     "Prevod popisu soucastek v *.PCB podle *.PNL QUORANT 4.2 ZT'02 V2.1\r\n";
-const std::string kModeLine =
-    "Zmena napisu (souradnice zustanou zachovany.)\r\n";
+const std::string kModeLine = "Zmena napisu (souradnice zustanou zachovany.)\r\n";
 
 // Test inputs are written with LF; everything the program writes ends in
 // CR LF.
@@ -35,8 +34,8 @@ std::string line(const std::string& name, const std::string& numbers) {
 }
 
 std::string total(int count) {
-  return std::string(count, '.') +
-         "\r\nCelkem nalezeno: " + std::to_string(count) + " soucastek.\r\n";
+  return std::string(count, '.') + "\r\nCelkem nalezeno: " + std::to_string(count) +
+         " soucastek.\r\n";
 }
 
 // The failure report for an I/O failure, `message` as a pattern: two lines
@@ -44,9 +43,8 @@ std::string total(int count) {
 void expect_report(const std::string& console, const std::string& before,
                    const std::string& message) {
   ASSERT_EQ(console.substr(0, before.size()), before);
-  const std::regex report(
-      "Exception EInOutError in module relabel at [0-9A-F]+\\.\n" + message +
-      "\r\n");
+  const std::regex report("Exception EInOutError in module relabel at [0-9A-F]+\\.\n" +
+                          message + "\r\n");
   EXPECT_TRUE(std::regex_match(console.substr(before.size()), report))
       << console.substr(before.size());
 }
@@ -64,21 +62,16 @@ class Run : public ::testing::Test {
   RunResult run(std::vector<std::string> args = {"in", "out"}) {
     return run_in_memory(*fake_, std::move(args));
   }
-  bool exists(const std::string& name) const {
-    return fake_->files.count(name) != 0;
-  }
+  bool exists(const std::string& name) const { return fake_->files.count(name) != 0; }
 
   std::unique_ptr<FakePlatform> fake_;
 };
 
-const std::string kWorkedParts =
-    "Components\n\"R1\" \"10k\" \"0805\" \"\"\n)\n";
+const std::string kWorkedParts = "Components\n\"R1\" \"10k\" \"0805\" \"\"\n)\n";
 
 std::string worked_board(const std::string& entry_number4) {
-  return "PCB\nComponents (\n" +
-         line("R1", "150 200 0 " + entry_number4 + " 0 0") +
-         line("VAL", "90 210 4 0 1 12") + line("PKG", "95 190 4 0 1 12") +
-         ")\ntail\n";
+  return "PCB\nComponents (\n" + line("R1", "150 200 0 " + entry_number4 + " 0 0") +
+         line("VAL", "90 210 4 0 1 12") + line("PKG", "95 190 4 0 1 12") + ")\ntail\n";
 }
 
 TEST_F(Run, RewritesBothLabelsOfAListedComponent) {
@@ -109,8 +102,7 @@ TEST_F(Run, RewritesBothLabelsOfAListedComponent) {
         fake_->files["out.pcb"],
         crlf("PCB\nComponents (\n" +
              line("R1", std::string("150 200 0 ") + c.entry_number4 + " 0 0") +
-             line("10k", c.value_numbers) + line("0805", "95 190 0") +
-             ")\ntail\n"));
+             line("10k", c.value_numbers) + line("0805", "95 190 0") + ")\ntail\n"));
   }
 }
 
@@ -127,10 +119,9 @@ TEST_F(Run, ShowsUsageWithoutTouchingFiles) {
     fake({{"in.pnl", kWorkedParts}, {"in.pcb", worked_board("2")}});
     const RunResult r = run(args);
     EXPECT_EQ(r.exit_code, 1);
-    EXPECT_EQ(r.console,
-              kBanner + "Syntaxe vstupu:\r\n" + fake_->exe_path +
-                  " vstup vystup (bez pripon) [x]\r\n"
-                  "x.. parametr zakaze zmenu souradnic hodnoty soucasty\r\n");
+    EXPECT_EQ(r.console, kBanner + "Syntaxe vstupu:\r\n" + fake_->exe_path +
+                             " vstup vystup (bez pripon) [x]\r\n"
+                             "x.. parametr zakaze zmenu souradnic hodnoty soucasty\r\n");
     EXPECT_EQ(fake_->calls(Op::open_read) + fake_->calls(Op::open_write), 0);
   }
 }
@@ -162,17 +153,15 @@ TEST_F(Run, MissingSectionEndsWithExitCode2) {
     std::string console_after_banner;
     std::string output;
   };
-  const std::string no_pnl =
-      "Soubor dir/b1.pnl neobsahuje sekci \"Components\".\r\n";
-  const std::string no_pcb =
-      "Soubor dir/b1.pcb neobsahuje sekci \"Components\".\r\n";
+  const std::string no_pnl = "Soubor dir/b1.pnl neobsahuje sekci \"Components\".\r\n";
+  const std::string no_pcb = "Soubor dir/b1.pcb neobsahuje sekci \"Components\".\r\n";
   const Case cases[] = {
-      {"parts list without section", "head\n\"R1\" \"a\"\n)\n",
-       worked_board("2"), no_pnl, ""},
-      {"parts list ending in the section line", "head\nComponents\n",
-       worked_board("2"), no_pnl, ""},
-      {"same without a final line end", "head\nComponents", worked_board("2"),
+      {"parts list without section", "head\n\"R1\" \"a\"\n)\n", worked_board("2"), no_pnl,
+       ""},
+      {"parts list ending in the section line", "head\nComponents\n", worked_board("2"),
        no_pnl, ""},
+      {"same without a final line end", "head\nComponents", worked_board("2"), no_pnl,
+       ""},
       {"section name in lower case", "head\ncomponents\n\"R1\" \"a\"\n)\n",
        worked_board("2"), no_pnl, ""},
       {"board without section", kWorkedParts, long_head, total(1) + no_pcb,
@@ -225,23 +214,19 @@ TEST_F(Run, SectionLines) {
   };
   const Case cases[] = {
       {"no listed names", false,
-       line("X1", "1 2 3 4 5 6") + line("a", "1 2") + "lab\rel\n" +
-           "comment\n" + line("X2", "7 8 9") +
-           "\n\n)\n  \n\n\t tail one  \n   tail two\n\n",
+       line("X1", "1 2 3 4 5 6") + line("a", "1 2") + "lab\rel\n" + "comment\n" +
+           line("X2", "7 8 9") + "\n\n)\n  \n\n\t tail one  \n   tail two\n\n",
        line("X1", "1 2 3 4 5 6") + line("a", "1 2") + "label\n" + "comment\n" +
            line("X2", "7 8 9") + "\n\n)\ntail one  \ntail two\n",
        "-X1--X2-"},
-      {"indented entry", false,
-       "        (\"R1\" 150 200 0 2 0 0)\n" + r1_labels + ")\n",
+      {"indented entry", false, "        (\"R1\" 150 200 0 2 0 0)\n" + r1_labels + ")\n",
        "        (\"R1\" 150 200 0 2 0 0)\n" + r1_rewritten + ")\n", "+"},
       {"duplicate name", false, line("C1", "10 20 0 1 0 0") + r1_labels + ")\n",
        line("C1", "10 20 0 1 0 0") + line("100n", "10 20 5 1 0 12") +
            line("1206", "95 190 0") + ")\n",
        "+"},
-      {"fourth text replaces the value", false,
-       line("R2", "1 2 0 0 0 0") + r1_labels,
-       line("R2", "1 2 0 0 0 0") + line("4k7", "1 2 5 0 0 12") +
-           line("0805", "95 190 0"),
+      {"fourth text replaces the value", false, line("R2", "1 2 0 0 0 0") + r1_labels,
+       line("R2", "1 2 0 0 0 0") + line("4k7", "1 2 5 0 0 12") + line("0805", "95 190 0"),
        "+"},
       {"names compared by their first 72 characters", false,
        line(std::string(72, 'L') + "board", "1 2 0 0 0 0") + r1_labels,
@@ -251,8 +236,7 @@ TEST_F(Run, SectionLines) {
       {"case differs", false, line("r1", "150 200 0 2 0 0") + r1_labels + ")\n",
        line("r1", "150 200 0 2 0 0") + r1_labels + ")\n", "-r1-"},
       {"empty value text", false, line("E1", "1 2 0 9 0 0") + r1_labels,
-       line("E1", "1 2 0 9 0 0") + line("", "1 2 5 9 0 3") +
-           line("SOT23", "95 190 0"),
+       line("E1", "1 2 0 9 0 0") + line("", "1 2 5 9 0 3") + line("SOT23", "95 190 0"),
        "+"},
       {"labels without quotes at the start", true, r1 + "junk\nmore\n",
        r1 + line("10k", "0 0 0 0 0 0") + line("0805", "0 0 0"), "+"},
@@ -264,29 +248,25 @@ TEST_F(Run, SectionLines) {
            line("C1", "5 6 0 0 0 0") + line("100n", "95 190 0 0 1 12") +
            line("1206", "95 190 0"),
        "++"},
-      {"double quote before the marker", false,
-       "x\"Q\"" + r1 + r1_labels + ")\n", "x\"Q\"" + r1 + r1_labels + ")\n",
-       "-Q-"},
+      {"double quote before the marker", false, "x\"Q\"" + r1 + r1_labels + ")\n",
+       "x\"Q\"" + r1 + r1_labels + ")\n", "-Q-"},
       {"listed entry closing the section", false, r1 + ")\nafter\n)\n  tail\n",
-       r1 + line("10k", "150 200 5 2 0 12") + line("0805", "150 200 0") +
-           ")\ntail\n",
+       r1 + line("10k", "150 200 5 2 0 12") + line("0805", "150 200 0") + ")\ntail\n",
        "+"},
       {"unlisted entry closing the section", false,
-       line("X1", "1") + ")\nafter\n" + line("R1", "150 200 0 2 0 0") +
-           r1_labels + ")\n  tail\n",
-       line("X1", "1") + ")\nafter\n" + r1 + r1_rewritten + ")\ntail\n",
-       "-X1-+"},
+       line("X1", "1") + ")\nafter\n" + line("R1", "150 200 0 2 0 0") + r1_labels +
+           ")\n  tail\n",
+       line("X1", "1") + ")\nafter\n" + r1 + r1_rewritten + ")\ntail\n", "-X1-+"},
       {"listed entry at the end of the file", false, r1,
        r1 + line("10k", "150 200 5 2 0 12") + line("0805", "150 200 0"), "+"},
       {"unlisted entry at the end of the file", false, line("X1", "1 2"),
        line("X1", "1 2") + "\n\n", "-X1-"},
-      {"byte 26 ends the data", false, ")\ntail\nta\x1ail\nmore\n",
-       ")\ntail\nta\n", ""},
+      {"byte 26 ends the data", false, ")\ntail\nta\x1ail\nmore\n", ")\ntail\nta\n", ""},
       // After a plain line, a listed entry's second label and an unlisted
       // entry's second label, an empty line does not close the section.
       {"empty lines inside the section", false,
-       "\n" + r1 + r1_labels + "\n" + r1 + line("VAL", "1") + "\n" +
-           line("X1", "1") + "a\n\n \n)\n",
+       "\n" + r1 + r1_labels + "\n" + r1 + line("VAL", "1") + "\n" + line("X1", "1") +
+           "a\n\n \n)\n",
        "\n" + r1 + r1_rewritten + "\n" + r1 + line("10k", "150 200 5 2 0 12") +
            line("0805", "150 200 0") + line("X1", "1") + "a\n\n \n)\n",
        "++-X1-"},
@@ -297,23 +277,19 @@ TEST_F(Run, SectionLines) {
     const RunResult r = run(c.keep ? std::vector<std::string>{"in", "out", "x"}
                                    : std::vector<std::string>{"in", "out"});
     EXPECT_EQ(r.exit_code, 0);
-    EXPECT_EQ(r.console,
-              kBanner + (c.keep ? kModeLine : "") + total(6) + c.marks);
+    EXPECT_EQ(r.console, kBanner + (c.keep ? kModeLine : "") + total(6) + c.marks);
     EXPECT_EQ(fake_->files["out.pcb"], crlf(kHead + c.expected));
   }
 }
 
 TEST_F(Run, EveryMarkReachesAConsoleAtOnce) {
-  fake({{"in.pnl",
-         "Components\n\"R1\" \"10k\" \"0805\"\n\"C1\" \"1n\"\nno quotes\n)\n"},
-        {"in.pcb", "Components\n" + line("R1", "1") + "a\nb\n" +
-                       line("X1", "1") + "a\nb\n" + line("C1", "1") +
-                       "a\nb\n)\n"}});
+  fake({{"in.pnl", "Components\n\"R1\" \"10k\" \"0805\"\n\"C1\" \"1n\"\nno quotes\n)\n"},
+        {"in.pcb", "Components\n" + line("R1", "1") + "a\nb\n" + line("X1", "1") +
+                       "a\nb\n" + line("C1", "1") + "a\nb\n)\n"}});
   fake_->console_kind = HandleKind::character;
   const RunResult r = run();
   EXPECT_EQ(r.exit_code, 0);
-  EXPECT_EQ(r.console,
-            kBanner + "...\r\nCelkem nalezeno: 3 soucastek.\r\n+-X1-+");
+  EXPECT_EQ(r.console, kBanner + "...\r\nCelkem nalezeno: 3 soucastek.\r\n+-X1-+");
   const std::vector<std::string>& w = fake_->console_writes;
   ASSERT_GE(w.size(), 7u);
   EXPECT_EQ(std::vector<std::string>(w.begin() + 1, w.begin() + 4),
@@ -336,13 +312,11 @@ TEST_F(Run, EveryPartsLineOfTheSectionIsAnEntry) {
       // An empty line is an entry with empty texts, so it names "".
       {"empty lines", "Components\n\n\"R1\" \"10k\" \"0805\"\n\n)\n", 3,
        line("", "1 2 3 4 5 6") + line("", "1 2 5 4 0 3") + line("", "1 2 0") +
-           line("R1", "7 8") + line("10k", "7 8 5 4 0 3") +
-           line("0805", "7 8 0"),
+           line("R1", "7 8") + line("10k", "7 8 5 4 0 3") + line("0805", "7 8 0"),
        "++"},
       {"no closing line", "Components\n\"R1\" \"10k\" \"0805\"\nno quotes", 2,
        line("", "1 2 3 4 5 6") + line("", "1 2 5 4 0 3") + line("", "1 2 0") +
-           line("R1", "7 8") + line("10k", "7 8 5 4 0 3") +
-           line("0805", "7 8 0"),
+           line("R1", "7 8") + line("10k", "7 8 5 4 0 3") + line("0805", "7 8 0"),
        "++"},
       {"closing line only", "Components\n)\n\"R1\" \"10k\"\n", 0,
        line("", "1 2 3 4 5 6") + "a\nb\n" + line("R1", "7 8") + "a\nb\n",
@@ -354,8 +328,7 @@ TEST_F(Run, EveryPartsLineOfTheSectionIsAnEntry) {
       {"section line starting with ) at the end of a buffer",
        std::string(100, 'x') + "\n)Components" + std::string(15, ' ') +
            "\n\"R1\" \"10k\" \"0805\"" + std::string(120, ' ') + "\n)\n",
-       0, line("", "1 2 3 4 5 6") + "a\nb\n" + line("R1", "7 8") + "a\nb\n",
-       "---R1-"},
+       0, line("", "1 2 3 4 5 6") + "a\nb\n" + line("R1", "7 8") + "a\nb\n", "---R1-"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -381,10 +354,10 @@ TEST_F(Run, CountsPast65535Entries) {
     const RunResult r = run();
     EXPECT_EQ(r.exit_code, 0);
     EXPECT_EQ(r.console, kBanner + total(count) + "+");
-    EXPECT_EQ(fake_->files["out.pcb"],
-              crlf("Components\n" + line(last, "1 2 0 0 0 0") +
-                   line("v" + std::to_string(count - 1), "1 2 5 0 0 12") +
-                   line("f", "1 2 0")));
+    EXPECT_EQ(
+        fake_->files["out.pcb"],
+        crlf("Components\n" + line(last, "1 2 0 0 0 0") +
+             line("v" + std::to_string(count - 1), "1 2 5 0 0 12") + line("f", "1 2 0")));
   }
 }
 
@@ -401,9 +374,8 @@ TEST_F(Run, RefusesToWriteOverAnInput) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    fake({{"in.pnl", kWorkedParts},
-          {"in.pcb", worked_board("2")},
-          {"out.pcb", "linked"}});
+    fake(
+        {{"in.pnl", kWorkedParts}, {"in.pcb", worked_board("2")}, {"out.pcb", "linked"}});
     fake_->links.clear();
     if (c.link_output_to_parts) fake_->links.emplace_back("out.pcb", "in.pnl");
     const std::map<std::string, std::string> before = fake_->files;
@@ -417,9 +389,7 @@ TEST_F(Run, RefusesToWriteOverAnInput) {
 }
 
 TEST_F(Run, DifferentFilesAreNotRefused) {
-  fake({{"in.pnl", kWorkedParts},
-        {"in.pcb", worked_board("2")},
-        {"out.pcb", "old"}});
+  fake({{"in.pnl", kWorkedParts}, {"in.pcb", worked_board("2")}, {"out.pcb", "old"}});
   EXPECT_EQ(run().exit_code, 0);
   EXPECT_EQ(fake_->files["out.pcb"].substr(0, 5), "PCB\r\n");
 }

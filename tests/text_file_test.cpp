@@ -1,4 +1,6 @@
 // The buffered text files, over the in-memory platform.
+#include "runtime/text_file.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,7 +9,6 @@
 #include "fake_platform.h"
 #include "runtime/run_end.h"
 #include "runtime/run_start.h"
-#include "runtime/text_file.h"
 
 namespace relabel::testing {
 namespace {
@@ -68,13 +69,22 @@ const ReadCase kReadCases[] = {
     {"empty file", "", {}},
     {"only CR LF", "\r\n", {""}},
     {"two line ends at the end", "A\r\n\r\n", {"A", ""}},
-    {"byte 26 at a line start", "A\r\n\x1a" "B\r\nC", {"A"}},
-    {"byte 26 inside a line", "AB\x1a" "C\r\nD", {"AB"}},
-    {"NUL and high bytes are ordinary", std::string("a\0\x80\xff\tb\n", 7),
+    {"byte 26 at a line start",
+     "A\r\n\x1a"
+     "B\r\nC",
+     {"A"}},
+    {"byte 26 inside a line",
+     "AB\x1a"
+     "C\r\nD",
+     {"AB"}},
+    {"NUL and high bytes are ordinary",
+     std::string("a\0\x80\xff\tb\n", 7),
      {std::string("a\0\x80\xff\tb", 6)}},
-    {"CR as byte 128, LF as 129", std::string(127, 'x') + "\r\nB",
+    {"CR as byte 128, LF as 129",
+     std::string(127, 'x') + "\r\nB",
      {std::string(127, 'x'), "B"}},
-    {"1000-character line", std::string(1000, 'y') + "\r\nZ",
+    {"1000-character line",
+     std::string(1000, 'y') + "\r\nZ",
      {std::string(1000, 'y'), "Z"}},
 };
 
@@ -108,8 +118,14 @@ TEST_F(TextFileTest, ReadsLinesAndCopiesThemWithCrLf) {
 // further read meets the end at once: empty texts, no code, no platform read,
 // and nothing behind a byte 26 ever comes through.
 TEST_F(TextFileTest, ReadsAtTheEndOfDataYieldNothingMore) {
-  const std::pair<std::string, std::string> cases[] = {
-      {"", ""}, {"A\r\n", "A"}, {"\x1a" "B\r\nC", ""}, {"A\x1a" "B\r\nC", "A"}};
+  const std::pair<std::string, std::string> cases[] = {{"", ""},
+                                                       {"A\r\n", "A"},
+                                                       {"\x1a"
+                                                        "B\r\nC",
+                                                        ""},
+                                                       {"A\x1a"
+                                                        "B\r\nC",
+                                                        "A"}};
   for (const std::uint32_t chunk : {128u, 1u}) {
     for (const auto& [bytes, first] : cases) {
       SCOPED_TRACE(bytes + ", chunk " + std::to_string(chunk));

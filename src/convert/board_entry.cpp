@@ -34,7 +34,8 @@ const char* read_token(const char* p, const char* end, std::int32_t& value) {
   if (minus) ++q;
   if (end - q >= 8) {
     const std::uint64_t w = load_le64(q);
-    const std::uint64_t other = ((w + 0x4646464646464646ULL) | (w - 0x3030303030303030ULL)) & kTopBits;
+    const std::uint64_t other =
+        ((w + 0x4646464646464646ULL) | (w - 0x3030303030303030ULL)) & kTopBits;
     const unsigned n = static_cast<unsigned>(std::countr_zero(other)) / 8;
     const unsigned after = n < 8 ? static_cast<unsigned>(w >> (8 * n)) & 0xFF : 0;
     if (n != 0 && (after == ' ' || after == ')')) {
@@ -55,7 +56,8 @@ const char* read_token(const char* p, const char* end, std::int32_t& value) {
     return q;
   }
   while (q != end && *q != ' ' && *q != ')') ++q;
-  if (q != end) value = parse_int(std::string_view(p, static_cast<std::size_t>(q - p))).value;
+  if (q != end)
+    value = parse_int(std::string_view(p, static_cast<std::size_t>(q - p))).value;
   return q;
 }
 
@@ -77,7 +79,8 @@ void parse_board_entry(std::string_view line, BoardEntry& entry, std::size_t wan
   }
   const char* const close = find_byte(p, end, '"');
   const bool closed = close != end;
-  to_counted_text(entry.name, std::string_view(p, closed ? static_cast<std::size_t>(close - p) : 0));
+  to_counted_text(entry.name,
+                  std::string_view(p, closed ? static_cast<std::size_t>(close - p) : 0));
   // The closing quote goes, and the one character after it; without a
   // closing quote, the first character after the opening one.
   if (closed) p = close + 1;
@@ -102,7 +105,8 @@ void parse_board_entry(std::string_view line, BoardEntry& entry, std::size_t wan
   }
   // All wanted tokens read: the rest of the line tells whether a ")"
   // follows them.
-  if (read == wanted && confirmed < wanted && find_byte(p, end, ')') != end) confirmed = wanted;
+  if (read == wanted && confirmed < wanted && find_byte(p, end, ')') != end)
+    confirmed = wanted;
   if (confirmed < read) {
     for (std::size_t i = confirmed; i < read; ++i) numbers[i] = kept[i];
   }

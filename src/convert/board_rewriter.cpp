@@ -71,8 +71,7 @@ void copy_section(RunState& state) {
     // The rewrite reads the entry's numbers 1, 2 and 4 only.
     parse_board_entry(state.line.text, state.entry, 4);
     copy_line(state);
-    const std::optional<PartsEntry> match =
-        state.parts.find(state.entry.name.view());
+    const std::optional<PartsEntry> match = state.parts.find(state.entry.name.view());
     if (match) {
       rewrite_labels(state, *match);
       continue;

@@ -16,12 +16,15 @@ constexpr std::uint64_t rotl(std::uint64_t x, int b) {
 struct SipState {
   std::uint64_t v0, v1, v2, v3;
 
+  // One SipHash round, in its usual four lines.
+  // clang-format off
   void round() {
     v0 += v1; v1 = rotl(v1, 13); v1 ^= v0; v0 = rotl(v0, 32);
     v2 += v3; v3 = rotl(v3, 16); v3 ^= v2;
     v0 += v3; v3 = rotl(v3, 21); v3 ^= v0;
     v2 += v1; v1 = rotl(v1, 17); v1 ^= v2; v2 = rotl(v2, 32);
   }
+  // clang-format on
   void absorb(std::uint64_t m) {
     v3 ^= m;
     round();
@@ -67,8 +70,7 @@ NameHashKey random_name_hash_key() {
   }
   const auto now = static_cast<std::uint64_t>(
       std::chrono::steady_clock::now().time_since_epoch().count());
-  const auto here = static_cast<std::uint64_t>(
-      reinterpret_cast<std::uintptr_t>(&key));
+  const auto here = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(&key));
   key.k0 ^= mix(now);
   key.k1 ^= mix(here ^ rotl(now, 29));
   return key;

@@ -21,8 +21,7 @@ constexpr std::int32_t kSharingViolation = 32;
 // Creating the output empties it; when it is one of the inputs that would
 // lose the user's board. Refuse as a sharing violation before anything is
 // created or emptied.
-void refuse_output_over_input(const std::string& output,
-                              const std::string& parts,
+void refuse_output_over_input(const std::string& output, const std::string& parts,
                               const std::string& board) {
   if (platform().same_file(output.c_str(), board.c_str()) ||
       platform().same_file(output.c_str(), parts.c_str())) {

@@ -13,11 +13,11 @@
 namespace relabel {
 
 struct RunState {
-  TextFile input;   // the parts list, later the input board file
-  TextFile output;  // the output board file
+  TextFile input;          // the parts list, later the input board file
+  TextFile output;         // the output board file
   std::string input_base;  // the first argument, as given
   std::string board_name;  // the input board file: input_base + ".pcb"
-  Line line;  // the line read last, shared by every loop
+  Line line;               // the line read last, shared by every loop
   // Whether the current line starts with ")". Taken when the line is read,
   // since the line may be a view into the input's buffer, which the next
   // test for the end of the input can refill.

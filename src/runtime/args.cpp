@@ -24,12 +24,9 @@ std::vector<std::string> arguments() {
 
 }  // namespace
 
-std::size_t single_byte_step(std::string_view, std::size_t place) {
-  return place + 1;
-}
+std::size_t single_byte_step(std::string_view, std::size_t place) { return place + 1; }
 
-std::string next_arg(std::string_view line, std::size_t& place,
-                     CharStep step) {
+std::string next_arg(std::string_view line, std::size_t& place, CharStep step) {
   for (;;) {
     const unsigned c = byte_at(line, place);
     if (c >= 1 && c <= 32) {
@@ -53,16 +50,13 @@ std::string next_arg(std::string_view line, std::size_t& place,
       continue;
     }
     place = step(line, place);
-    for (c = byte_at(line, place); c != 0 && c != '"'; c = byte_at(line, place))
-      take();
+    for (c = byte_at(line, place); c != 0 && c != '"'; c = byte_at(line, place)) take();
     if (c == '"') place = step(line, place);
   }
   return result;
 }
 
-std::int32_t arg_count() {
-  return static_cast<std::int32_t>(arguments().size());
-}
+std::int32_t arg_count() { return static_cast<std::int32_t>(arguments().size()); }
 
 std::string arg(std::int32_t n) {
   if (n == 0) return std::string(platform().executable_path());

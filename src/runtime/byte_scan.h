@@ -105,7 +105,8 @@ inline bool same_text(std::string_view a, std::string_view b) {
     std::memcpy(&v, p, sizeof v);
     return v;
   };
-  if (n < 4) return n == 0 || (x[0] == y[0] && x[n / 2] == y[n / 2] && x[n - 1] == y[n - 1]);
+  if (n < 4)
+    return n == 0 || (x[0] == y[0] && x[n / 2] == y[n / 2] && x[n - 1] == y[n - 1]);
   if (n < 8)
     return piece(x, std::uint32_t{}) == piece(y, std::uint32_t{}) &&
            piece(x + n - 4, std::uint32_t{}) == piece(y + n - 4, std::uint32_t{});

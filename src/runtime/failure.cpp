@@ -72,13 +72,12 @@ void fill_access_violation(EExternal& object, const FaultRecord& fault) {
   char path[261];
   if (platform().module_at(fault.code_position, base, path, sizeof path)) {
     object.set_formatted(load_message(msg::kAccessViolationInModule),
-                         {pointer_arg(fault.code_position),
-                          text_arg(file_name_of(path)), text_arg(word),
-                          pointer_arg(fault.address)});
+                         {pointer_arg(fault.code_position), text_arg(file_name_of(path)),
+                          text_arg(word), pointer_arg(fault.address)});
   } else {
-    object.set_formatted(load_message(msg::kAccessViolation),
-                         {pointer_arg(fault.code_position), text_arg(word),
-                          pointer_arg(fault.address)});
+    object.set_formatted(
+        load_message(msg::kAccessViolation),
+        {pointer_arg(fault.code_position), text_arg(word), pointer_arg(fault.address)});
   }
 }
 
@@ -102,8 +101,7 @@ Exception& make_fault_failure(const FaultRecord& fault) {
   EExternal& object = kind ? *kind->object : fault_objects.external;
   object.fault = fault;
   if (kind == nullptr) {
-    object.set_formatted(load_message(msg::kExternalException),
-                         {hex_arg(fault.status)});
+    object.set_formatted(load_message(msg::kExternalException), {hex_arg(fault.status)});
   } else if (kind->message == 0) {
     fill_access_violation(object, fault);
   } else {

@@ -25,18 +25,17 @@ class Exception {
   std::string_view message() const { return {message_, length_}; }
   void set_message(std::string_view text);
   // Fills a message format (see format_message) into the message.
-  void set_formatted(std::string_view format,
-                     std::initializer_list<FormatArg> args);
+  void set_formatted(std::string_view format, std::initializer_list<FormatArg> args);
 
  private:
   char message_[kMessageCapacity + 1] = {};
   std::size_t length_ = 0;
 };
 
-#define RELABEL_FAILURE_CLASS(Name, Base)                             \
-  class Name : public Base {                                          \
-   public:                                                            \
-    const char* class_name() const override { return #Name; }         \
+#define RELABEL_FAILURE_CLASS(Name, Base)                     \
+  class Name : public Base {                                  \
+   public:                                                    \
+    const char* class_name() const override { return #Name; } \
   };
 
 RELABEL_FAILURE_CLASS(EHeapException, Exception)

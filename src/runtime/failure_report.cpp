@@ -6,8 +6,7 @@
 
 namespace relabel {
 
-std::size_t failure_report_text(const Exception& failure,
-                                std::uintptr_t position,
+std::size_t failure_report_text(const Exception& failure, std::uintptr_t position,
                                 char (&out)[kReportCapacity + 1]) {
   // The module's path, at most 260 characters, is cut before its name is
   // taken from it.
@@ -15,8 +14,7 @@ std::size_t failure_report_text(const Exception& failure,
   std::uintptr_t base = 0;
   std::string_view module_path;
   std::uintptr_t shown;
-  if (position != 0 &&
-      platform().module_at(position, base, path, sizeof path)) {
+  if (position != 0 && platform().module_at(position, base, path, sizeof path)) {
     module_path = path;
     shown = position - base;
   } else {
@@ -50,8 +48,7 @@ std::size_t plain_error_text(std::int32_t number, std::uintptr_t position,
   // The number's last digit is the 17th character; longer numbers grow left.
   const std::size_t end = 17;
   const std::size_t start = n < end ? end - n : 0;
-  for (std::size_t i = 0; i < n && start + i < end; ++i)
-    out[start + i] = digits[i];
+  for (std::size_t i = 0; i < n && start + i < end; ++i) out[start + i] = digits[i];
   length += format_message(out + length, sizeof out - length - 1, "%p",
                            {pointer_arg(position)});
   return length;

@@ -14,8 +14,7 @@ inline constexpr std::size_t kReportCapacity = 1023;
 
 // "Exception <class> in module <module> at <address>.\n<message>[.]"; the
 // address is the position relative to the module that holds it.
-std::size_t failure_report_text(const Exception& failure,
-                                std::uintptr_t position,
+std::size_t failure_report_text(const Exception& failure, std::uintptr_t position,
                                 char (&out)[kReportCapacity + 1]);
 
 // Pushes the console's waiting output, then writes the report and CR LF

@@ -34,8 +34,7 @@ class Sink {
 
 }  // namespace
 
-std::size_t format_message(char* out, std::size_t capacity,
-                           std::string_view format,
+std::size_t format_message(char* out, std::size_t capacity, std::string_view format,
                            std::initializer_list<FormatArg> args) {
   Sink sink(out, capacity);
   const FormatArg* next = args.begin();
@@ -58,8 +57,7 @@ std::size_t format_message(char* out, std::size_t capacity,
         break;
       case FormatArg::Kind::decimal: {
         char digits[11];
-        sink.put({digits, format_int_to(static_cast<std::int32_t>(a.number),
-                                        digits)});
+        sink.put({digits, format_int_to(static_cast<std::int32_t>(a.number), digits)});
         break;
       }
       case FormatArg::Kind::hex:

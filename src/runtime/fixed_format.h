@@ -15,12 +15,8 @@ struct FormatArg {
   std::int64_t number;
 };
 
-inline FormatArg text_arg(std::string_view t) {
-  return {FormatArg::Kind::text, t, 0};
-}
-inline FormatArg decimal_arg(std::int32_t v) {
-  return {FormatArg::Kind::decimal, {}, v};
-}
+inline FormatArg text_arg(std::string_view t) { return {FormatArg::Kind::text, t, 0}; }
+inline FormatArg decimal_arg(std::int32_t v) { return {FormatArg::Kind::decimal, {}, v}; }
 inline FormatArg hex_arg(std::uint32_t v) {
   return {FormatArg::Kind::hex, {}, static_cast<std::int64_t>(v)};
 }
@@ -32,8 +28,7 @@ inline FormatArg pointer_arg(std::uintptr_t v) {
 // leading zeros, %p exactly eight upper-case hexadecimal digits: the reports
 // have a fixed 32-bit address form, so a 64-bit address shows its low 32
 // bits. The result is cut to `capacity` bytes; its length is returned.
-std::size_t format_message(char* out, std::size_t capacity,
-                           std::string_view format,
+std::size_t format_message(char* out, std::size_t capacity, std::string_view format,
                            std::initializer_list<FormatArg> args);
 
 }  // namespace relabel

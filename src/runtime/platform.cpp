@@ -8,9 +8,7 @@ Platform* native = nullptr;
 
 Platform& platform() { return *current; }
 
-void set_platform(Platform* replacement) {
-  current = replacement ? replacement : native;
-}
+void set_platform(Platform* replacement) { current = replacement ? replacement : native; }
 
 // Called by native_platform() in the platform file of the build.
 void register_native_platform(Platform& p) {

@@ -46,12 +46,11 @@ class Platform {
   // Windows system error number for the situation (2, 3, 5, 32, 112, 123...).
   // Opening shares the file for reading only: while it is held, other opens
   // may read it but none may write it.
-  virtual std::int32_t open_file(const char* name, OpenFor how,
-                                 FileHandle& handle) = 0;
+  virtual std::int32_t open_file(const char* name, OpenFor how, FileHandle& handle) = 0;
   virtual std::int32_t std_output_handle(FileHandle& handle) = 0;
   virtual HandleKind handle_kind(FileHandle handle) = 0;
-  virtual std::int32_t read_file(FileHandle handle, char* buffer,
-                                 std::uint32_t size, std::uint32_t& got) = 0;
+  virtual std::int32_t read_file(FileHandle handle, char* buffer, std::uint32_t size,
+                                 std::uint32_t& got) = 0;
   virtual std::int32_t write_file(FileHandle handle, const char* data,
                                   std::uint32_t size) = 0;
   virtual std::int32_t close_file(FileHandle handle) = 0;
@@ -65,8 +64,8 @@ class Platform {
   virtual std::string_view executable_path() = 0;
   // The load address and file path of the module holding `address`. Must
   // not allocate: it runs while memory may be exhausted.
-  virtual bool module_at(std::uintptr_t address, std::uintptr_t& base,
-                         char* path, std::size_t path_size) = 0;
+  virtual bool module_at(std::uintptr_t address, std::uintptr_t& base, char* path,
+                         std::size_t path_size) = 0;
   // Writes straight to the standard output handle; failures are ignored.
   virtual void raw_write_std_output(const char* data, std::size_t size) = 0;
 

@@ -34,14 +34,29 @@ constexpr std::int32_t kOtherErrnoBase = 10000;
 
 std::int32_t map_errno(int e) {
   switch (e) {
-    case ENOTDIR: return 3;
-    case EACCES: case EPERM: case EROFS: case EISDIR: return 5;
-    case EMFILE: case ENFILE: return 4;
-    case ETXTBSY: return 32;
-    case ENOSPC: case EDQUOT: case EFBIG: return 112;
-    case ENAMETOOLONG: case EINVAL: return 123;
-    case EPIPE: return 109;
-    default: return kOtherErrnoBase + e;
+    case ENOTDIR:
+      return 3;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+      return 5;
+    case EMFILE:
+    case ENFILE:
+      return 4;
+    case ETXTBSY:
+      return 32;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+      return 112;
+    case ENAMETOOLONG:
+    case EINVAL:
+      return 123;
+    case EPIPE:
+      return 109;
+    default:
+      return kOtherErrnoBase + e;
   }
 }
 
@@ -73,8 +88,7 @@ class PosixPlatform final : public Platform {
   // before the failure layer can report memory exhaustion.
   PosixPlatform(int argc, char** argv) : argc_(argc), argv_(argv) {}
 
-  std::int32_t open_file(const char* name, OpenFor how,
-                         FileHandle& handle) override {
+  std::int32_t open_file(const char* name, OpenFor how, FileHandle& handle) override {
     const bool writing = how == OpenFor::writing;
     struct stat st;
     // Check before opening for writing: a held file must not be emptied.
@@ -82,8 +96,7 @@ class PosixPlatform final : public Platform {
       if (S_ISDIR(st.st_mode)) return 5;
       if (conflicts(st, true)) return 32;
     }
-    const int flags = (writing ? O_WRONLY | O_CREAT : O_RDONLY) | O_CLOEXEC |
-                      O_NOCTTY;
+    const int flags = (writing ? O_WRONLY | O_CREAT : O_RDONLY) | O_CLOEXEC | O_NOCTTY;
     int fd;
     do fd = ::open(name, flags, 0666);
     while (fd < 0 && errno == EINTR);
@@ -162,8 +175,8 @@ class PosixPlatform final : public Platform {
 
   bool same_file(const char* a, const char* b) override {
     struct stat sa, sb;
-    return ::stat(a, &sa) == 0 && ::stat(b, &sb) == 0 &&
-           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    return ::stat(a, &sa) == 0 && ::stat(b, &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
   }
 
   std::vector<std::string> command_args() override {
@@ -249,14 +262,22 @@ constexpr int kFaultSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL};
 
 std::uint32_t fpe_status(int code) {
   switch (code) {
-    case FPE_INTDIV: return 0xC0000094;
-    case FPE_INTOVF: return 0xC0000095;
-    case FPE_FLTDIV: return 0xC000008E;
-    case FPE_FLTOVF: return 0xC0000091;
-    case FPE_FLTUND: return 0xC0000093;
-    case FPE_FLTRES: return 0xC000008F;
-    case FPE_FLTSUB: return 0xC000008C;
-    default: return 0xC0000090;
+    case FPE_INTDIV:
+      return 0xC0000094;
+    case FPE_INTOVF:
+      return 0xC0000095;
+    case FPE_FLTDIV:
+      return 0xC000008E;
+    case FPE_FLTOVF:
+      return 0xC0000091;
+    case FPE_FLTUND:
+      return 0xC0000093;
+    case FPE_FLTRES:
+      return 0xC000008F;
+    case FPE_FLTSUB:
+      return 0xC000008C;
+    default:
+      return 0xC0000090;
   }
 }
 

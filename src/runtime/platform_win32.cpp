@@ -7,7 +7,6 @@
 // CharNextA, and the program path comes from GetModuleFileNameA.
 #include <windows.h>
 
-
 #include "runtime/args.h"
 #include "runtime/platform.h"
 
@@ -23,13 +22,9 @@ namespace {
 // enough to make and write the report and end the run.
 constexpr ULONG kStackGuarantee = 64 * 1024;
 
-HANDLE as_handle(FileHandle handle) {
-  return reinterpret_cast<HANDLE>(handle);
-}
+HANDLE as_handle(FileHandle handle) { return reinterpret_cast<HANDLE>(handle); }
 
-FileHandle as_file_handle(HANDLE handle) {
-  return reinterpret_cast<FileHandle>(handle);
-}
+FileHandle as_file_handle(HANDLE handle) { return reinterpret_cast<FileHandle>(handle); }
 
 std::int32_t last_error() {
   const DWORD e = ::GetLastError();
@@ -46,10 +41,8 @@ std::size_t char_next_step(std::string_view line, std::size_t place) {
 // Opens `name` for asking its identity only: no access, every sharing, so
 // it neither disturbs nor is refused by the opens the run holds.
 HANDLE open_for_identity(const char* name) {
-  return ::CreateFileA(name, 0,
-                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
-                       nullptr);
+  return ::CreateFileA(name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
 bool file_identity(const char* name, BY_HANDLE_FILE_INFORMATION& info) {
@@ -62,13 +55,11 @@ bool file_identity(const char* name, BY_HANDLE_FILE_INFORMATION& info) {
 
 class Win32Platform final : public Platform {
  public:
-  std::int32_t open_file(const char* name, OpenFor how,
-                         FileHandle& handle) override {
+  std::int32_t open_file(const char* name, OpenFor how, FileHandle& handle) override {
     const bool writing = how == OpenFor::writing;
     const HANDLE h = ::CreateFileA(
         name, writing ? GENERIC_WRITE : GENERIC_READ, FILE_SHARE_READ, nullptr,
-        writing ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-        nullptr);
+        writing ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return last_error();
     handle = as_file_handle(h);
     return 0;
@@ -85,10 +76,14 @@ class Win32Platform final : public Platform {
 
   HandleKind handle_kind(FileHandle handle) override {
     switch (::GetFileType(as_handle(handle))) {
-      case FILE_TYPE_DISK: return HandleKind::disk;
-      case FILE_TYPE_CHAR: return HandleKind::character;
-      case FILE_TYPE_PIPE: return HandleKind::pipe;
-      default: return HandleKind::unknown;
+      case FILE_TYPE_DISK:
+        return HandleKind::disk;
+      case FILE_TYPE_CHAR:
+        return HandleKind::character;
+      case FILE_TYPE_PIPE:
+        return HandleKind::pipe;
+      default:
+        return HandleKind::unknown;
     }
   }
 
@@ -119,8 +114,7 @@ class Win32Platform final : public Platform {
     BY_HANDLE_FILE_INFORMATION ia, ib;
     return file_identity(a, ia) && file_identity(b, ib) &&
            ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
-           ia.nFileIndexHigh == ib.nFileIndexHigh &&
-           ia.nFileIndexLow == ib.nFileIndexLow;
+           ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
   }
 
   std::vector<std::string> command_args() override {
@@ -148,14 +142,13 @@ class Win32Platform final : public Platform {
   bool module_at(std::uintptr_t address, std::uintptr_t& base, char* path,
                  std::size_t path_size) override {
     MEMORY_BASIC_INFORMATION region;
-    if (::VirtualQuery(reinterpret_cast<const void*>(address), &region,
-                       sizeof region) == 0 ||
+    if (::VirtualQuery(reinterpret_cast<const void*>(address), &region, sizeof region) ==
+            0 ||
         region.State != MEM_COMMIT || region.AllocationBase == nullptr)
       return false;
-    const DWORD size = path_size > MAXDWORD ? MAXDWORD
-                                            : static_cast<DWORD>(path_size);
-    const DWORD n = ::GetModuleFileNameA(
-        static_cast<HMODULE>(region.AllocationBase), path, size);
+    const DWORD size = path_size > MAXDWORD ? MAXDWORD : static_cast<DWORD>(path_size);
+    const DWORD n =
+        ::GetModuleFileNameA(static_cast<HMODULE>(region.AllocationBase), path, size);
     if (n == 0) return false;
     path[n < path_size ? n : path_size - 1] = '\0';
     base = reinterpret_cast<std::uintptr_t>(region.AllocationBase);
@@ -195,8 +188,7 @@ StackGuaranteeFunction find_stack_guarantee() {
   if (kernel32 == nullptr) return nullptr;
   const FARPROC found = ::GetProcAddress(kernel32, stack_guarantee_export);
   // Through void (*)(): the one function type any other converts to freely.
-  return reinterpret_cast<StackGuaranteeFunction>(
-      reinterpret_cast<void (*)()>(found));
+  return reinterpret_cast<StackGuaranteeFunction>(reinterpret_cast<void (*)()>(found));
 }
 
 // Set when the system keeps kStackGuarantee bytes for the fault handler.
@@ -228,8 +220,7 @@ void reserve_stack_for_faults() {
   SYSTEM_INFO system;
   ::GetSystemInfo(&system);
   const std::uintptr_t page = system.dwPageSize;
-  char* const mark = static_cast<char*>(region.AllocationBase) + page +
-                     kStackGuarantee;
+  char* const mark = static_cast<char*>(region.AllocationBase) + page + kStackGuarantee;
   MEMORY_BASIC_INFORMATION at_mark;
   if (mark >= reinterpret_cast<char*>(&region) - 4 * page ||
       ::VirtualQuery(mark, &at_mark, sizeof at_mark) == 0 ||
@@ -253,7 +244,7 @@ void reserve_stack_for_faults() {
   tib->StackBase = spare_stack + sizeof spare_stack;
   tib->StackLimit = spare_stack;
   fault_handler(overflow_fault);  // reports and ends the process
-  ::ExitProcess(1);  // not reached; there is no frame to return to
+  ::ExitProcess(1);               // not reached; there is no frame to return to
 }
 
 // Makes the thread continue in report_overflow_on_spare_stack with the

@@ -65,8 +65,7 @@ void handle_unhandled_failure(Exception& failure, std::uintptr_t position) {
 
 void handle_platform_fault(const FaultRecord& fault) {
   if (state.layer != FailureLayer::active)
-    end_run_with_error(run_time_error_number(fault.status),
-                       fault.code_position);
+    end_run_with_error(run_time_error_number(fault.status), fault.code_position);
   handle_unhandled_failure(make_fault_failure(fault), fault.code_position);
 }
 
@@ -77,8 +76,7 @@ void handle_out_of_memory(std::uintptr_t position) {
 
 // Not inlined: the report names the place just after the call.
 __attribute__((noinline)) void io_check_failed() {
-  const auto position =
-      reinterpret_cast<std::uintptr_t>(__builtin_return_address(0));
+  const auto position = reinterpret_cast<std::uintptr_t>(__builtin_return_address(0));
   handle_unhandled_failure(make_io_failure(), position);
 }
 

@@ -25,12 +25,10 @@ FailureLayer failure_layer();
 [[noreturn]] void end_run(std::int32_t code);
 
 // The plain path for failures while the failure layer is not active.
-[[noreturn]] void end_run_with_error(std::int32_t number,
-                                     std::uintptr_t position);
+[[noreturn]] void end_run_with_error(std::int32_t number, std::uintptr_t position);
 
 // The single place where failures are acted upon: report, then exit code 1.
-[[noreturn]] void handle_unhandled_failure(Exception& failure,
-                                           std::uintptr_t position);
+[[noreturn]] void handle_unhandled_failure(Exception& failure, std::uintptr_t position);
 
 // Reports a processor or memory fault signalled by the platform.
 [[noreturn]] void handle_platform_fault(const FaultRecord& fault);

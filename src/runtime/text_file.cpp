@@ -116,9 +116,10 @@ void open_text(TextFile& f, TextMode mode) {
   f.push_on_flush = false;
   const bool console = &f == &std_output;
   const std::int32_t code =
-      console ? platform().std_output_handle(f.handle)
-              : platform().open_file(f.name.c_str(), input ? OpenFor::reading : OpenFor::writing,
-                                     f.handle);
+      console
+          ? platform().std_output_handle(f.handle)
+          : platform().open_file(f.name.c_str(),
+                                 input ? OpenFor::reading : OpenFor::writing, f.handle);
   if (code != 0) {
     f.mode = TextMode::closed;
     io_result = code;

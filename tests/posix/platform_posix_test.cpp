@@ -1,15 +1,15 @@
 // The native POSIX platform on real files in a temporary folder.
-#include <gtest/gtest.h>
-
-#include <climits>
-#include <csignal>
-#include <cstdlib>
 #include <fcntl.h>
-#include <string>
+#include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <climits>
+#include <csignal>
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "process_runner.h"
@@ -125,17 +125,17 @@ TEST_F(PosixPlatformTest, HeldFilesAreRefusedWithoutBeingEmptied) {
     std::int32_t code;
   };
   const Case cases[] = {
-      {kRead, "file", kRead, 0},      {kRead, "file", kWrite, 32},
-      {kWrite, "file", kRead, 32},    {kWrite, "file", kWrite, 32},
-      {kWrite, "hard", kRead, 32},    {kWrite, "hard", kWrite, 32},
-      {kRead, "hard", kWrite, 32},    {kWrite, "soft", kWrite, 32},
-      {kRead, "soft", kWrite, 32},    {kWrite, "soft", kRead, 32},
+      {kRead, "file", kRead, 0},   {kRead, "file", kWrite, 32},
+      {kWrite, "file", kRead, 32}, {kWrite, "file", kWrite, 32},
+      {kWrite, "hard", kRead, 32}, {kWrite, "hard", kWrite, 32},
+      {kRead, "hard", kWrite, 32}, {kWrite, "soft", kWrite, 32},
+      {kRead, "soft", kWrite, 32}, {kWrite, "soft", kRead, 32},
   };
   ASSERT_EQ(::link(dir.file("file").c_str(), dir.file("hard").c_str()), 0);
   ASSERT_EQ(::symlink("file", dir.file("soft").c_str()), 0);
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.first == kRead ? "read, " : "write, ") +
-                 c.second_name + (c.second == kRead ? " read" : " write"));
+    SCOPED_TRACE(std::string(c.first == kRead ? "read, " : "write, ") + c.second_name +
+                 (c.second == kRead ? " read" : " write"));
     dir.write("file", "kept");
     ASSERT_EQ(open("file", c.first), 0);
     if (c.first == kWrite) {
@@ -156,8 +156,7 @@ TEST_F(PosixPlatformTest, HeldFilesAreRefusedWithoutBeingEmptied) {
 }
 
 TEST_F(PosixPlatformTest, WriteReadRoundTrip) {
-  const std::string bytes =
-      std::string("A\r\nB\x1a\0\xff", 7) + std::string(300, 'z');
+  const std::string bytes = std::string("A\r\nB\x1a\0\xff", 7) + std::string(300, 'z');
   const auto size = static_cast<std::uint32_t>(bytes.size());
   ASSERT_EQ(open("new", kWrite), 0);
   ASSERT_EQ(os.write_file(handles.back(), bytes.data(), 100), 0);
@@ -226,14 +225,12 @@ TEST_F(PosixPlatformTest, SameFile) {
     bool same;
   };
   const Case cases[] = {
-      {"file", "file", true},     {"file", "hard", true},
-      {"soft", "file", true},     {"file", "other", false},
-      {"file", "missing", false}, {"missing", "missing", false},
+      {"file", "file", true},   {"file", "hard", true},     {"soft", "file", true},
+      {"file", "other", false}, {"file", "missing", false}, {"missing", "missing", false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.a) + " " + c.b);
-    EXPECT_EQ(os.same_file(dir.file(c.a).c_str(), dir.file(c.b).c_str()),
-              c.same);
+    EXPECT_EQ(os.same_file(dir.file(c.a).c_str(), dir.file(c.b).c_str()), c.same);
   }
 }
 

@@ -25,10 +25,10 @@ bool is_report_after_banner(const std::string& output, const std::string& class_
   const std::size_t at = output.rfind("Exception ");
   return at != std::string::npos && output.compare(0, kBanner.size(), kBanner) == 0 &&
          at >= kBanner.size() &&
-         std::regex_match(output.substr(at),
-                          std::regex("Exception " + class_name +
-                                     " in module relabel at [0-9A-F]{8}\\.\n" +
-                                     message + "\\.\r\n"));
+         std::regex_match(
+             output.substr(at),
+             std::regex("Exception " + class_name +
+                        " in module relabel at [0-9A-F]{8}\\.\n" + message + "\\.\r\n"));
 }
 
 bool is_plain_memory_report(const std::string& output) {
@@ -138,9 +138,8 @@ TEST(FileSizeLimit, TheWriteFailsWithDiskFullAndWholePiecesStay) {
   const std::string board = head.str() + "Components\r\n)\r\n";
   dir.write("in.pnl", "Components\r\n\"R1\" \"10k\" \"0805\" \"\"\r\n)\r\n");
   dir.write("in.pcb", board);
-  const ProcessResult r = run_process({RELABEL_EXE, "in", "out"},
-                                      {.working_dir = dir.path(),
-                                       .file_size_limit = 1024});
+  const ProcessResult r = run_process(
+      {RELABEL_EXE, "in", "out"}, {.working_dir = dir.path(), .file_size_limit = 1024});
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_EQ(r.error, "");
   EXPECT_TRUE(is_report_after_banner(r.output, "EInOutError", "I/O error 112"))

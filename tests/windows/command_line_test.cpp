@@ -1,8 +1,7 @@
 // Windows: the raw command line as the runtime splits it, and the program
 // path it reports.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <string>
 #include <vector>
@@ -44,7 +43,10 @@ TEST(WindowsCommandLine, SplitsTheRawLine) {
   };
   const Case cases[] = {
       {"\tin  out", {"in", "out"}},
-      {" a\x01" "b\x1f" "c", {"a", "b", "c"}},
+      {" a\x01"
+       "b\x1f"
+       "c",
+       {"a", "b", "c"}},
       {" \"a b\"", {"a b"}},
       {" \"a\tb\"", {"a\tb"}},
       {" a\"b c\"d", {"ab cd"}},
@@ -76,8 +78,7 @@ TEST(WindowsCommandLine, ProgramPathIsFullWhenStartedByBareName) {
   const ProcessResult r = run_process({""}, options);
   ::SetCurrentDirectoryA(previous);
   EXPECT_EQ(r.exit_code, 1);
-  EXPECT_NE(r.output.find("\r\n" + exe + " vstup vystup"), std::string::npos)
-      << r.output;
+  EXPECT_NE(r.output.find("\r\n" + exe + " vstup vystup"), std::string::npos) << r.output;
 }
 
 }  // namespace

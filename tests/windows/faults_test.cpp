@@ -40,8 +40,7 @@ TEST(WindowsFaults, ReportedThroughTheUnhandledExceptionFilter) {
     const ProcessResult r = run_process({RELABEL_FAULT_HELPER, c.mode});
     EXPECT_EQ(r.exit_code, 1);
     std::smatch m;
-    ASSERT_TRUE(std::regex_match(r.output, m,
-                                 std::regex(head + c.message + "\r\n")))
+    ASSERT_TRUE(std::regex_match(r.output, m, std::regex(head + c.message + "\r\n")))
         << r.output;
     EXPECT_EQ(m[1], c.failure_class);
   }

@@ -1,8 +1,7 @@
 // Windows: sharing between processes, read-only files and how console and
 // redirected output reach the system.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <fstream>
 #include <iterator>
@@ -35,8 +34,8 @@ bool ends_with(const std::string& text, const std::string& tail) {
 struct Held {
   HANDLE h;
   Held(const std::string& name, DWORD access)
-      : h(::CreateFileA(name.c_str(), access, FILE_SHARE_READ, nullptr,
-                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+      : h(::CreateFileA(name.c_str(), access, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                        FILE_ATTRIBUTE_NORMAL, nullptr)) {}
   ~Held() {
     if (h != INVALID_HANDLE_VALUE) ::CloseHandle(h);
   }
@@ -49,16 +48,13 @@ TEST(WindowsFiles, FilesHeldByAnotherProcess) {
     bool refused;
   };
   const Case cases[] = {
-      {"in.pnl", GENERIC_WRITE, true},
-      {"in.pcb", GENERIC_WRITE, true},
+      {"in.pnl", GENERIC_WRITE, true}, {"in.pcb", GENERIC_WRITE, true},
       {"out.pcb", GENERIC_READ, true},  // emptying it would write it
-      {"in.pnl", GENERIC_READ, false},
-      {"in.pcb", GENERIC_READ, false},
+      {"in.pnl", GENERIC_READ, false}, {"in.pcb", GENERIC_READ, false},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.held) + (c.access == GENERIC_WRITE
-                                            ? " held for writing"
-                                            : " held for reading"));
+    SCOPED_TRACE(std::string(c.held) +
+                 (c.access == GENERIC_WRITE ? " held for writing" : " held for reading"));
     TempDir dir;
     dir.write("in.pnl", kParts);
     dir.write("in.pcb", kBoard);
@@ -83,8 +79,7 @@ TEST(WindowsFiles, ReadOnlyOutputIsDenied) {
   dir.write("in.pnl", kParts);
   dir.write("in.pcb", kBoard);
   dir.write("out.pcb", "keep");
-  ASSERT_TRUE(::SetFileAttributesA(dir.file("out.pcb").c_str(),
-                                   FILE_ATTRIBUTE_READONLY));
+  ASSERT_TRUE(::SetFileAttributesA(dir.file("out.pcb").c_str(), FILE_ATTRIBUTE_READONLY));
   if (Held(dir.file("out.pcb"), GENERIC_WRITE).h != INVALID_HANDLE_VALUE)
     GTEST_SKIP() << "this system lets the current user write read-only files "
                     "(Wine keeps the attribute as Unix permissions, which do "
@@ -101,8 +96,8 @@ TEST(WindowsFiles, SameFileByAnotherNameIsRefused) {
   TempDir dir;
   dir.write("in.pnl", kParts);
   dir.write("in.pcb", kBoard);
-  ASSERT_TRUE(::CreateHardLinkA(dir.file("out.pcb").c_str(),
-                                dir.file("in.pcb").c_str(), nullptr));
+  ASSERT_TRUE(::CreateHardLinkA(dir.file("out.pcb").c_str(), dir.file("in.pcb").c_str(),
+                                nullptr));
   const ProcessResult same = relabel_in(dir, "in", "out");
   EXPECT_EQ(same.exit_code, 1);
   EXPECT_TRUE(ends_with(same.output, "\nI/O error 32.\r\n")) << same.output;
