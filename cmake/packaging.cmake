@@ -49,9 +49,12 @@ if(WIN32)
     list(APPEND windows_text_files ${windows_text}/${target})
   endforeach()
 
-  # The manual as plain text only: no Windows user can read its roff
-  # source. groff runs on the build machine; without it the zip has no
-  # manual, and packaging/build-packages.sh refuses such a zip.
+  # The manual as plain text: no Windows user can read its roff source.
+  # `cmake --install` puts the roff page beside the program as well, but
+  # the zip leaves it out (packaging/zip-files.cmake). groff runs on the
+  # build machine; without it the zip has no manual, and
+  # packaging/build-packages.sh refuses such a zip.
+  install(FILES ${RELABEL_MANUAL} DESTINATION .)
   find_program(RELABEL_GROFF groff)
   if(RELABEL_GROFF)
     set(manual_lf ${PROJECT_BINARY_DIR}/relabel-lf.txt)
@@ -114,6 +117,7 @@ if(WIN32)
   endif()
   # The zip unpacks into relabel-<version>-win32/ or relabel-<version>-win64/.
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+  set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/packaging/zip-files.cmake)
 elseif(RELABEL_STATIC)
   set(CPACK_GENERATOR TGZ)
 else()
