@@ -11,6 +11,10 @@
 # console output of packaging/expected/ (the zips' under Wine of their word
 # size), must end a run whose input is missing with the failure report, and
 # the manual page found there must pass packaging/check-manual.sh.
+# The .deb must pass lintian without an error (its warnings are printed)
+# and carry its copyright notice, its changelog.gz and its manual page
+# compressed. Every file of a zip but relabel.exe is text with CR LF line
+# ends, and the zips carry the manual as plain text only.
 #
 # Environment: JOBS (parallel build jobs, default 2),
 #              RELABEL_PACKAGES_WINDOWS=0 to skip the Windows zips.
@@ -79,6 +83,35 @@ check_manual() {
   [ $rc -eq 0 ] || fail "the manual page $page"
 }
 
+# bare_line_feeds FILE: how many LF bytes of FILE have no CR before them.
+bare_line_feeds() {
+  od -An -v -tx1 "$1" | tr -s ' \n' '\n\n' |
+    awk '$0 == "" { next } $0 == "0a" && previous != "0d" { n++ } { previous = $0 } END { print n + 0 }'
+}
+
+# check_crlf_text LABEL FILE [SOURCE]: FILE has CR LF line ends only, and,
+# with SOURCE given, is SOURCE's text with its line ends made CR LF.
+check_crlf_text() {
+  local label=$1 file=$2 source=${3:-} bare
+  bare=$(bare_line_feeds "$file")
+  [ "$bare" -eq 0 ] || fail "$label: $bare line ends without CR in ${file##*/}"
+  grep -q $'\r$' "$file" || fail "$label: ${file##*/} has no line end at all"
+  if [ -n "$source" ]; then
+    tr -d '\r' <"$file" | cmp -s - <(tr -d '\r' <"$source") ||
+      fail "$label: ${file##*/} is not ${source#"$root"/} with CR LF line ends"
+  fi
+}
+
+# check_lintian DEB: lintian finds no error in DEB; its warnings are shown.
+check_lintian() {
+  local deb=$1 rc=0 report
+  command -v lintian >/dev/null || fail "lintian is needed to check the .deb"
+  report=$(lintian --fail-on error "$deb" 2>&1) || rc=$?
+  [ -z "$report" ] || printf '%s\n' "$report" | sed 's/^/  lintian: /'
+  [ $rc -eq 0 ] || fail "lintian reports errors on $(basename "$deb")"
+  echo "$(basename "$deb"): lintian finds no error ($(grep -c '^W: ' <<<"$report" || true) warnings)"
+}
+
 # check_failure_report LABEL MODULE COMMAND...: a run whose parts list is
 # missing ends with exit code 1 and the two-line failure report after the
 # banner, naming MODULE and an eight-digit position. Prints the position.
@@ -136,7 +169,22 @@ build_deb() {
   local position
   position=$(check_failure_report ".deb usr/bin/relabel" relabel "$program")
   check_position_in_code ".deb usr/bin/relabel" "$program" "$position"
-  check_manual "$root_dir/usr/share/man/man1/relabel.1" "$(dpkg-deb -f "$deb" Version)"
+  local version doc=$root_dir/usr/share/doc/relabel
+  version=$(dpkg-deb -f "$deb" Version)
+  [ -f "$root_dir/usr/share/man/man1/relabel.1.gz" ] &&
+    [ ! -e "$root_dir/usr/share/man/man1/relabel.1" ] ||
+    fail "the .deb's manual page is not usr/share/man/man1/relabel.1.gz alone"
+  gzip -dc "$root_dir/usr/share/man/man1/relabel.1.gz" >"$scratch/deb-relabel.1"
+  check_manual "$scratch/deb-relabel.1" "$version"
+  [ -f "$doc/copyright" ] || fail "the .deb holds no usr/share/doc/relabel/copyright"
+  cmp -s "$doc/copyright" packaging/copyright ||
+    fail "the .deb's copyright is not packaging/copyright"
+  [ -f "$doc/changelog.gz" ] || fail "the .deb holds no usr/share/doc/relabel/changelog.gz"
+  gzip -dc "$doc/changelog.gz" | head -1 | grep -qF "relabel ($version) " ||
+    fail "the .deb's changelog does not start with version $version"
+  echo ".deb: manual page compressed, copyright and changelog.gz (newest entry $version) in usr/share/doc/relabel"
+  echo ".deb: Depends: $(dpkg-deb -f "$deb" Depends)"
+  check_lintian "$deb"
 }
 
 build_tgz() {
@@ -167,6 +215,12 @@ build_tgz() {
   check_position_in_code ".tar.gz bin/relabel" "$program" "$position"
   local version=${tgz##*/relabel-}
   check_manual "${program%/bin/relabel}/share/man/man1/relabel.1" "${version%-Linux.tar.gz}"
+  local f
+  for f in README.md NEWS.md packaging/copyright; do
+    cmp -s "${program%/bin/relabel}/share/doc/relabel/${f##*/}" "$root/$f" ||
+      fail ".tar.gz: share/doc/relabel/${f##*/} is missing or is not the tree's $f"
+  done
+  echo ".tar.gz: README.md, NEWS.md and copyright in share/doc/relabel"
 }
 
 # build_zip NAME TOOLCHAIN [WINEARCH]: the zip for 64-bit (win64) or 32-bit
@@ -202,13 +256,27 @@ build_zip() {
   local exe
   exe=$(only_file "$zip_dir/relabel-*-$name/relabel.exe")
   local top=${exe%/relabel.exe}
-  local docs=(relabel.1 README.md)
-  command -v groff >/dev/null && docs+=(relabel.txt)
-  for f in "${docs[@]}"; do
-    [ -f "$top/$f" ] || fail "the $name zip holds no $f beside relabel.exe"
-  done
   local version=${zip##*/relabel-}
-  check_manual "$top/relabel.1" "${version%-$name.zip}"
+  version=${version%-$name.zip}
+  # Exactly these files: the program, and text for Notepad beside it.
+  local expected_files=(COPYRIGHT.txt NEWS.txt README.txt examples/demo.pcb
+                        examples/demo.pnl relabel.exe relabel.txt)
+  local found_files
+  found_files=$(cd "$top" && find . -type f | sed 's|^\./||' | LC_ALL=C sort | tr '\n' ' ')
+  [ "$found_files" = "${expected_files[*]} " ] ||
+    fail "the $name zip holds: $found_files; expected: ${expected_files[*]}"
+  local f
+  for f in "${expected_files[@]}"; do
+    [ "$f" = relabel.exe ] || check_crlf_text "$name zip" "$top/$f"
+  done
+  check_crlf_text "$name zip" "$top/README.txt" "$root/README.md"
+  check_crlf_text "$name zip" "$top/NEWS.txt" "$root/NEWS.md"
+  check_crlf_text "$name zip" "$top/COPYRIGHT.txt" "$root/packaging/copyright"
+  check_crlf_text "$name zip" "$top/examples/demo.pnl" "$root/examples/demo.pnl"
+  check_crlf_text "$name zip" "$top/examples/demo.pcb" "$root/examples/demo.pcb"
+  grep -q "^relabel $version  *[A-Z][a-z]* [0-9]\{4\}  *RELABEL(1)"$'\r$' "$top/relabel.txt" ||
+    fail "the $name zip's relabel.txt is not the manual of relabel $version"
+  echo ".zip ($name): every text file has CR LF line ends; the manual is plain text only"
   # Wine keeps its state in the build tree, not in the user's home; one
   # prefix per word size.
   (
