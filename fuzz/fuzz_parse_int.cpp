@@ -18,7 +18,8 @@ using relabel::ParsedInt;
 
 std::string decimal_of(std::int32_t value) {
   char text[11];
-  return std::string(text, relabel::format_int_to(value, text));
+  return std::string(relabel::put_int_text_before(value, text + sizeof text),
+                     text + sizeof text);
 }
 
 bool same(ParsedInt a, ParsedInt b) {

@@ -45,18 +45,12 @@ constexpr Op kOps[] = {Op::open_read, Op::open_write, Op::std_output_handle,
 
 const char* op_name(Op op) {
   switch (op) {
-    case Op::open_read:
-      return "open_read";
-    case Op::open_write:
-      return "open_write";
-    case Op::std_output_handle:
-      return "std_handle";
-    case Op::read:
-      return "read";
-    case Op::write:
-      return "write";
-    case Op::close:
-      return "close";
+    case Op::open_read: return "open_read";
+    case Op::open_write: return "open_write";
+    case Op::std_output_handle: return "std_handle";
+    case Op::read: return "read";
+    case Op::write: return "write";
+    case Op::close: return "close";
   }
   return "?";
 }

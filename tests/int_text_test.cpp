@@ -24,7 +24,7 @@ const std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
 
 std::string text_of(std::int32_t value) {
   char text[11];
-  return std::string(text, format_int_to(value, text));
+  return std::string(put_int_text_before(value, text + sizeof text), text + sizeof text);
 }
 
 TEST(ParseInt, OutcomeTable) {

@@ -9,12 +9,16 @@
 namespace relabel {
 namespace {
 
+// "0" in every byte of a word, and what takes every byte above "9" to 0x80.
+constexpr std::uint64_t kZeros = 0x3030303030303030ULL;
+constexpr std::uint64_t kAboveNine = 0x4646464646464646ULL;
+
 // The value of the `n` decimal digits (1 to 7) at the start of `w`, whose
 // lowest byte is the first: the digits move to the top, with zeros (as
 // leading zeros) below them, and are combined pairwise into two-digit,
 // four-digit and eight-digit values.
 std::int32_t digits_value(std::uint64_t w, unsigned n) {
-  std::uint64_t x = (w - 0x3030303030303030ULL) << (8 * (8 - n));
+  std::uint64_t x = (w - kZeros) << (8 * (8 - n));
   x = (x * 10 + (x >> 8)) & 0x00FF00FF00FF00FFULL;
   x = (x * 100 + (x >> 16)) & 0x0000FFFF0000FFFFULL;
   x = (x * 10000 + (x >> 32)) & 0xFFFFFFFFULL;
@@ -27,16 +31,16 @@ std::int32_t digits_value(std::uint64_t w, unsigned n) {
 // and none can overflow) is read on the way into `value`; a token of any
 // other form is given to parse_int whole. Where the line holds eight more
 // bytes, the digits are found and read eight at a time: a byte is a digit
-// when adding 0x46 does not reach 0x80 and subtracting 0x30 does not wrap.
+// when adding kAboveNine does not reach 0x80 and subtracting "0" does not
+// wrap.
 const char* read_token(const char* p, const char* end, std::int32_t& value) {
   const char* q = p;
   const bool minus = q != end && *q == '-';
   if (minus) ++q;
   if (end - q >= 8) {
     const std::uint64_t w = load_le64(q);
-    const std::uint64_t other =
-        ((w + 0x4646464646464646ULL) | (w - 0x3030303030303030ULL)) & kTopBits;
-    const unsigned n = static_cast<unsigned>(std::countr_zero(other)) / 8;
+    const std::uint64_t not_digits = ((w + kAboveNine) | (w - kZeros)) & kTopBits;
+    const unsigned n = static_cast<unsigned>(std::countr_zero(not_digits)) / 8;
     const unsigned after = n < 8 ? static_cast<unsigned>(w >> (8 * n)) & 0xFF : 0;
     if (n != 0 && (after == ' ' || after == ')')) {
       const std::int32_t v = digits_value(w, n);

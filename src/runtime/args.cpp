@@ -15,11 +15,8 @@ unsigned byte_at(std::string_view line, std::size_t place) {
 // nor end the list, which is how the same command line splits as one string.
 std::vector<std::string> arguments() {
   std::vector<std::string> all = platform().command_args();
-  std::vector<std::string> kept;
-  kept.reserve(all.size());
-  for (std::string& a : all)
-    if (!a.empty()) kept.push_back(std::move(a));
-  return kept;
+  std::erase_if(all, [](const std::string& a) { return a.empty(); });
+  return all;
 }
 
 }  // namespace

@@ -6,8 +6,7 @@
 namespace relabel {
 
 void Exception::set_message(std::string_view text) {
-  length_ = text.size() < kMessageCapacity ? text.size() : kMessageCapacity;
-  for (std::size_t i = 0; i < length_; ++i) message_[i] = text[i];
+  length_ = text.copy(message_, kMessageCapacity);
 }
 
 void Exception::set_formatted(std::string_view format,

@@ -5,6 +5,13 @@
 #include "runtime/text_file.h"
 
 namespace relabel {
+namespace {
+
+// Where a program's code starts in its own image, by the report's
+// convention for a position outside every known module.
+constexpr std::uintptr_t kCodeStart = 0x1000;
+
+}  // namespace
 
 std::size_t failure_report_text(const Exception& failure, std::uintptr_t position,
                                 char (&out)[kReportCapacity + 1]) {
@@ -19,7 +26,7 @@ std::size_t failure_report_text(const Exception& failure, std::uintptr_t positio
     shown = position - base;
   } else {
     module_path = platform().executable_path().substr(0, 260);
-    shown = position == 0 ? 0 : position - 0x1000;
+    shown = position == 0 ? 0 : position - kCodeStart;
   }
   const std::string_view module = file_name_of(module_path);
   const std::string_view message = failure.message();
@@ -41,17 +48,12 @@ void write_failure_report(const Exception& failure, std::uintptr_t position) {
 std::size_t plain_error_text(std::int32_t number, std::uintptr_t position,
                              char (&out)[40]) {
   constexpr std::string_view kTemplate = "Runtime error     at ";
-  std::size_t length = 0;
-  for (char c : kTemplate) out[length++] = c;
-  char digits[11];
-  const std::size_t n = format_int_to(number, digits);
-  // The number's last digit is the 17th character; longer numbers grow left.
-  const std::size_t end = 17;
-  const std::size_t start = n < end ? end - n : 0;
-  for (std::size_t i = 0; i < n && start + i < end; ++i) out[start + i] = digits[i];
-  length += format_message(out + length, sizeof out - length - 1, "%p",
-                           {pointer_arg(position)});
-  return length;
+  kTemplate.copy(out, kTemplate.size());
+  // The number's last digit is the 17th character, with blanks before it.
+  put_int_text_before(number, out + 17);
+  return kTemplate.size() + format_message(out + kTemplate.size(),
+                                           sizeof out - kTemplate.size() - 1, "%p",
+                                           {pointer_arg(position)});
 }
 
 void write_plain_error_report(std::int32_t number, std::uintptr_t position) {

@@ -3,72 +3,45 @@
 #include "runtime/int_text.h"
 
 namespace relabel {
-namespace {
-
-class Sink {
- public:
-  Sink(char* out, std::size_t capacity) : out_(out), capacity_(capacity) {}
-  void put(char c) {
-    if (length_ < capacity_) out_[length_++] = c;
-  }
-  void put(std::string_view text) {
-    for (char c : text) put(c);
-  }
-  void put_hex(std::uint64_t value, int min_digits) {
-    char digits[16];
-    int n = 0;
-    do {
-      digits[n++] = "0123456789ABCDEF"[value & 15];
-      value >>= 4;
-    } while (value != 0);
-    for (int i = n; i < min_digits; ++i) put('0');
-    while (n > 0) put(digits[--n]);
-  }
-  std::size_t length() const { return length_; }
-
- private:
-  char* out_;
-  std::size_t capacity_;
-  std::size_t length_ = 0;
-};
-
-}  // namespace
 
 std::size_t format_message(char* out, std::size_t capacity, std::string_view format,
                            std::initializer_list<FormatArg> args) {
-  Sink sink(out, capacity);
+  std::size_t length = 0;
+  const auto put = [&](std::string_view text) {
+    for (const char c : text)
+      if (length < capacity) out[length++] = c;
+  };
   const FormatArg* next = args.begin();
   for (std::size_t i = 0; i < format.size(); ++i) {
-    const char c = format[i];
-    if (c != '%' || i + 1 == format.size()) {
-      sink.put(c);
+    if (format[i] != '%' || i + 1 == format.size()) {
+      put(format.substr(i, 1));
       continue;
     }
-    const char kind = format[++i];
-    if (kind == '%') {
-      sink.put('%');
-      continue;
-    }
+    ++i;                               // the argument's own kind decides its form
     if (next == args.end()) continue;  // a missing argument adds nothing
     const FormatArg& a = *next++;
-    switch (a.kind) {
-      case FormatArg::Kind::text:
-        sink.put(a.text);
-        break;
-      case FormatArg::Kind::decimal: {
-        char digits[11];
-        sink.put({digits, format_int_to(static_cast<std::int32_t>(a.number), digits)});
-        break;
-      }
-      case FormatArg::Kind::hex:
-        sink.put_hex(static_cast<std::uint64_t>(a.number), 1);
-        break;
-      case FormatArg::Kind::pointer:
-        sink.put_hex(static_cast<std::uint32_t>(a.number), 8);
-        break;
+    if (a.kind == FormatArg::Kind::text) {
+      put(a.text);
+      continue;
     }
+    // Numbers are made from their last digit back.
+    char digits[16];
+    char* const end = digits + sizeof digits;
+    char* p = end;
+    if (a.kind == FormatArg::Kind::decimal) {
+      p = put_int_text_before(static_cast<std::int32_t>(a.number), end);
+    } else {
+      const bool pointer = a.kind == FormatArg::Kind::pointer;
+      std::uint64_t v = pointer ? static_cast<std::uint32_t>(a.number)
+                                : static_cast<std::uint64_t>(a.number);
+      do {
+        *--p = "0123456789ABCDEF"[v & 15];
+        v >>= 4;
+      } while (v != 0 || (pointer && end - p < 8));
+    }
+    put({p, static_cast<std::size_t>(end - p)});
   }
-  return sink.length();
+  return length;
 }
 
 }  // namespace relabel

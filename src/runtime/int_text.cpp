@@ -77,21 +77,17 @@ ParsedInt parse_int(std::string_view text) {
   int c = r.current();
   while (c == ' ') c = r.advance();
   switch (c) {
-    case '-':
-      return parse_decimal(r, r.advance(), true);
-    case '+':
-      return parse_decimal(r, r.advance(), false);
+    case '-': return parse_decimal(r, r.advance(), true);
+    case '+': return parse_decimal(r, r.advance(), false);
     case '$':
     case 'x':
-    case 'X':
-      return parse_hex(r);
+    case 'X': return parse_hex(r);
     case '0':
       c = r.advance();
       if (c == 'x' || c == 'X') return parse_hex(r);
       if (c == kEnd) return {0, 0};
       return parse_decimal(r, c, false);
-    default:
-      return parse_decimal(r, c, false);
+    default: return parse_decimal(r, c, false);
   }
 }
 

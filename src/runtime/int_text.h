@@ -44,14 +44,4 @@ inline char* put_int_text_before(std::int32_t value, char* end) {
   return end;
 }
 
-// Writes the decimal text of `value` into `out` (at least 11 bytes) and
-// returns its length. Allocation-free, for failure reports too.
-inline std::size_t format_int_to(std::int32_t value, char* out) {
-  char text[11];
-  const char* const start = put_int_text_before(value, text + sizeof text);
-  const std::size_t length = static_cast<std::size_t>(text + sizeof text - start);
-  std::memcpy(out, start, length);
-  return length;
-}
-
 }  // namespace relabel

@@ -47,22 +47,14 @@ std::string_view load_message(std::uint16_t id) {
 
 std::uint16_t io_message_id(std::int32_t code) {
   switch (code) {
-    case 2:
-      return msg::kFileNotFound;
-    case 3:
-      return msg::kInvalidFilename;
-    case 4:
-      return msg::kTooManyOpenFiles;
-    case 5:
-      return msg::kAccessDenied;
-    case 100:
-      return msg::kEndOfFile;
-    case 101:
-      return msg::kDiskFull;
-    case 106:
-      return msg::kInvalidInput;
-    default:
-      return msg::kInOutError;
+    case 2: return msg::kFileNotFound;
+    case 3: return msg::kInvalidFilename;
+    case 4: return msg::kTooManyOpenFiles;
+    case 5: return msg::kAccessDenied;
+    case 100: return msg::kEndOfFile;
+    case 101: return msg::kDiskFull;
+    case 106: return msg::kInvalidInput;
+    default: return msg::kInOutError;
   }
 }
 

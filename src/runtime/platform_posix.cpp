@@ -34,29 +34,21 @@ constexpr std::int32_t kOtherErrnoBase = 10000;
 
 std::int32_t map_errno(int e) {
   switch (e) {
-    case ENOTDIR:
-      return 3;
+    case ENOTDIR: return 3;
     case EACCES:
     case EPERM:
     case EROFS:
-    case EISDIR:
-      return 5;
+    case EISDIR: return 5;
     case EMFILE:
-    case ENFILE:
-      return 4;
-    case ETXTBSY:
-      return 32;
+    case ENFILE: return 4;
+    case ETXTBSY: return 32;
     case ENOSPC:
     case EDQUOT:
-    case EFBIG:
-      return 112;
+    case EFBIG: return 112;
     case ENAMETOOLONG:
-    case EINVAL:
-      return 123;
-    case EPIPE:
-      return 109;
-    default:
-      return kOtherErrnoBase + e;
+    case EINVAL: return 123;
+    case EPIPE: return 109;
+    default: return kOtherErrnoBase + e;
   }
 }
 
@@ -73,6 +65,19 @@ bool folder_exists(const char* name) {
 std::int32_t map_open_errno(int e, const char* name) {
   if (e == ENOENT) return folder_exists(name) ? 2 : 3;
   return map_errno(e);
+}
+
+// Writes all `size` bytes, going on after an interruption or a short write.
+// Returns 0, or the errno of the write that failed.
+int write_all(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return n < 0 ? errno : EIO;
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return 0;
 }
 
 struct HeldFile {
@@ -150,16 +155,8 @@ class PosixPlatform final : public Platform {
 
   std::int32_t write_file(FileHandle handle, const char* data,
                           std::uint32_t size) override {
-    while (size > 0) {
-      const ssize_t n = ::write(static_cast<int>(handle), data, size);
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        return map_errno(errno);
-      }
-      data += n;
-      size -= static_cast<std::uint32_t>(n);
-    }
-    return 0;
+    const int e = write_all(static_cast<int>(handle), data, size);
+    return e == 0 ? 0 : map_errno(e);
   }
 
   std::int32_t close_file(FileHandle handle) override {
@@ -216,13 +213,7 @@ class PosixPlatform final : public Platform {
   }
 
   void raw_write_std_output(const char* data, std::size_t size) override {
-    while (size > 0) {
-      const ssize_t n = ::write(1, data, size);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) return;
-      data += n;
-      size -= static_cast<std::size_t>(n);
-    }
+    write_all(1, data, size);
   }
 
   void install_fault_handler(FaultHandler handler) override;
@@ -259,25 +250,19 @@ class PosixPlatform final : public Platform {
 FaultHandler fault_handler = nullptr;
 alignas(16) char alternate_stack[64 * 1024];
 constexpr int kFaultSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL};
+constexpr std::uintptr_t kPage = 4096;
+constexpr std::uintptr_t kFrameReach = 64 * 1024;
 
 std::uint32_t fpe_status(int code) {
   switch (code) {
-    case FPE_INTDIV:
-      return 0xC0000094;
-    case FPE_INTOVF:
-      return 0xC0000095;
-    case FPE_FLTDIV:
-      return 0xC000008E;
-    case FPE_FLTOVF:
-      return 0xC0000091;
-    case FPE_FLTUND:
-      return 0xC0000093;
-    case FPE_FLTRES:
-      return 0xC000008F;
-    case FPE_FLTSUB:
-      return 0xC000008C;
-    default:
-      return 0xC0000090;
+    case FPE_INTDIV: return 0xC0000094;
+    case FPE_INTOVF: return 0xC0000095;
+    case FPE_FLTDIV: return 0xC000008E;
+    case FPE_FLTOVF: return 0xC0000091;
+    case FPE_FLTUND: return 0xC0000093;
+    case FPE_FLTRES: return 0xC000008F;
+    case FPE_FLTSUB: return 0xC000008C;
+    default: return 0xC0000090;
   }
 }
 
@@ -301,9 +286,10 @@ void on_fault_signal(int signal, siginfo_t* info, void* context) {
   switch (signal) {
     case SIGSEGV:
     case SIGBUS:
-      // A fault at the stack pointer (or within a page or two below it)
-      // is the stack running into its guard region.
-      if (sp != 0 && address <= sp + 4096 && address + 65536 >= sp) {
+      // A fault near the stack pointer (up to a page above it, or as far
+      // below it as a large frame reaches) is the stack running into its
+      // guard region.
+      if (sp != 0 && address <= sp + kPage && address + kFrameReach >= sp) {
         fault.status = 0xC00000FD;
       } else {
         fault.status = 0xC0000005;
@@ -311,9 +297,7 @@ void on_fault_signal(int signal, siginfo_t* info, void* context) {
         fault.address = address;
       }
       break;
-    case SIGFPE:
-      fault.status = fpe_status(info->si_code);
-      break;
+    case SIGFPE: fault.status = fpe_status(info->si_code); break;
     default:  // SIGILL
       fault.status = (info->si_code == ILL_PRVOPC || info->si_code == ILL_PRVREG)
                          ? 0xC0000096

@@ -76,14 +76,10 @@ class Win32Platform final : public Platform {
 
   HandleKind handle_kind(FileHandle handle) override {
     switch (::GetFileType(as_handle(handle))) {
-      case FILE_TYPE_DISK:
-        return HandleKind::disk;
-      case FILE_TYPE_CHAR:
-        return HandleKind::character;
-      case FILE_TYPE_PIPE:
-        return HandleKind::pipe;
-      default:
-        return HandleKind::unknown;
+      case FILE_TYPE_DISK: return HandleKind::disk;
+      case FILE_TYPE_CHAR: return HandleKind::character;
+      case FILE_TYPE_PIPE: return HandleKind::pipe;
+      default: return HandleKind::unknown;
     }
   }
 

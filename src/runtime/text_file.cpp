@@ -126,19 +126,13 @@ void open_text(TextFile& f, TextMode mode) {
     return;
   }
   if (input) return;
-  switch (platform().handle_kind(f.handle)) {
-    case HandleKind::unknown:
-      if (!console) platform().close_file(f.handle);
-      f.mode = TextMode::closed;
-      io_result = kIoNotOpenForOutput;
-      return;
-    case HandleKind::character:
-      f.push_on_flush = true;
-      return;
-    case HandleKind::disk:
-    case HandleKind::pipe:
-      return;
+  const HandleKind kind = platform().handle_kind(f.handle);
+  if (kind == HandleKind::unknown) {
+    if (!console) platform().close_file(f.handle);
+    f.mode = TextMode::closed;
+    io_result = kIoNotOpenForOutput;
   }
+  f.push_on_flush = kind == HandleKind::character;
 }
 
 // Makes sure `f` is open for output; the standard output opens itself on

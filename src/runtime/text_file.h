@@ -147,7 +147,7 @@ inline int text_skip_blanks_in_window(TextFile& f) {
 
 // Consumes every byte of 32 or less (blanks, line ends, control bytes) up
 // to the first byte above 32, which it leaves: false there, true when the
-// data ends first.
+// data ends first. A byte 26 ends the data and is not consumed.
 bool text_at_end_skipping_blanks_slow(TextFile& f);
 inline bool text_at_end_skipping_blanks(TextFile& f) {
   const int found = text_skip_blanks_in_window(f);
