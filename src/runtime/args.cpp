@@ -21,8 +21,6 @@ std::vector<std::string> arguments() {
 
 }  // namespace
 
-std::size_t single_byte_step(std::string_view, std::size_t place) { return place + 1; }
-
 std::string next_arg(std::string_view line, std::size_t& place, CharStep step) {
   for (;;) {
     const unsigned c = byte_at(line, place);

@@ -12,16 +12,13 @@ namespace relabel {
 // of a double-byte code page (Windows passes CharNextA).
 using CharStep = std::size_t (*)(std::string_view line, std::size_t place);
 
-std::size_t single_byte_step(std::string_view line, std::size_t place);
-
 // Splits the next argument off `line` starting at `place` and leaves `place`
 // at the separator that ended it. The line ends at its end or at a NUL.
 // Blanks and control characters separate; a double quote opens a stretch
 // taken whole up to the next double quote; a pair of double quotes where an
 // argument would begin is skipped; a backslash is an ordinary character.
 // Only at the end of the line is the result empty.
-std::string next_arg(std::string_view line, std::size_t& place,
-                     CharStep step = single_byte_step);
+std::string next_arg(std::string_view line, std::size_t& place, CharStep step);
 
 // Number of arguments after the program path.
 std::int32_t arg_count();

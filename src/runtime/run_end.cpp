@@ -9,6 +9,8 @@
 namespace relabel {
 namespace {
 
+enum class FailureLayer { not_set_up, active, taken_down };
+
 struct EndState {
   std::int32_t exit_code = 0;
   bool has_error_position = false;
@@ -28,8 +30,6 @@ void set_up_failure_layer() {
   out_of_memory.set_message(load_message(msg::kOutOfMemory));
   state.layer = FailureLayer::active;
 }
-
-FailureLayer failure_layer() { return state.layer; }
 
 void end_run(std::int32_t code) {
   state.exit_code = code;

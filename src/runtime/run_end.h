@@ -10,13 +10,10 @@
 
 namespace relabel {
 
-enum class FailureLayer { not_set_up, active, taken_down };
-
 // Clears what an earlier run left and makes failures be reported: called
 // last at start-up. Before it, and once a run's end has taken the layer
 // down, failures take the plain run-time error report.
 void set_up_failure_layer();
-FailureLayer failure_layer();
 
 // Ends the process with `code`: writes a pending plain run-time error report,
 // takes the failure layer down, closes the standard output (pushing its
