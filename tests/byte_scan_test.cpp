@@ -37,6 +37,16 @@ TEST(ByteScan, CopyBytesMatchesMemcpy) {
       copy_bytes(to.data() + offset, from.data() + kOffsets - 1 - offset, n);
       std::memcpy(want.data() + offset, from.data() + kOffsets - 1 - offset, n);
       ASSERT_EQ(to, want) << n << " bytes to offset " << offset;
+      // A short text copy gives the same bytes; with room, up to 16 bytes
+      // land past a shorter text, and nothing beyond them changes.
+      for (const bool room : {false, true}) {
+        std::string text = varied(7);
+        copy_short_text(text.data() + offset, from.data() + kOffsets - 1 - offset, n,
+                        room);
+        const std::size_t touched = offset + (room && n <= 16 ? 16 : n);
+        ASSERT_EQ(text.substr(0, offset + n), want.substr(0, offset + n)) << n;
+        ASSERT_EQ(text.substr(touched), want.substr(touched)) << n << ", room " << room;
+      }
     }
   }
 }
