@@ -76,8 +76,9 @@ def off_by_one(token, rng):
     base = 16 if digits[:2].lower() == '0x' else 8 if digits.startswith('0') and len(digits) > 1 else 10
     value = int(digits, base)
     value += 1 if value == 0 or rng.random() < 0.5 else -1
-    if base == 16:
-        text = '0x%X' % value if digits[2:] == digits[2:].upper() else '0x%x' % value
+    if base == 16:  # as many digits as before, at least
+        text = '0x%0*X' % (len(digits) - 2, value)
+        text = text if digits[2:] == digits[2:].upper() else text.lower()
     else:
         text = '0%o' % value if base == 8 else str(value)
     return text + suffix
