@@ -4,6 +4,7 @@
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <climits>
@@ -78,6 +79,31 @@ TEST_F(PosixPlatformTest, OpenFailureCodes) {
   EXPECT_TRUE(handles.empty());
   EXPECT_FALSE(dir.exists("no_folder"));
   EXPECT_EQ(dir.read("file"), "contents");
+}
+
+// A program that is running is held against writing, as a file another
+// open holds: the sharing violation 32. (A copy of one, so that nothing
+// else is at stake should the system allow the write.)
+TEST_F(PosixPlatformTest, ARunningProgramCannotBeWritten) {
+  dir.write("busy", file_contents("/bin/sleep"));
+  ASSERT_EQ(::chmod(dir.file("busy").c_str(), 0755), 0);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::execl(dir.file("busy").c_str(), "busy", "30", nullptr);
+    ::_exit(127);
+  }
+  const std::string exe = "/proc/" + std::to_string(child) + "/exe";
+  char path[PATH_MAX];
+  for (int i = 0; i < 500; ++i) {  // until the child runs the copy
+    const ssize_t n = ::readlink(exe.c_str(), path, sizeof path);
+    if (n > 0 && std::string(path, n) == dir.file("busy")) break;
+    ::usleep(10000);
+  }
+  const std::int32_t code = open("busy", kWrite);
+  ::kill(child, SIGKILL);
+  ::waitpid(child, nullptr, 0);
+  if (code == 0) GTEST_SKIP() << "this system lets a running program be written";
+  EXPECT_EQ(code, 32);
 }
 
 // With standard input closed the lowest free descriptor, 0, is what an open
