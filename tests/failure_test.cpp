@@ -296,7 +296,8 @@ TEST_F(FailureTest, ExceptionsEscapingTheRunAreReported) {
   for (const auto& [body, report] : cases) {
     start_runtime(fake_);
     fake_.console.clear();
-    EXPECT_EQ(exit_code_of([&] { run_guarded(body); }), 1);
+    void (*const run)() = body;
+    EXPECT_EQ(exit_code_of([run] { run_guarded(run); }), 1);
     EXPECT_TRUE(
         std::regex_match(fake_.console, std::regex("Exception " + report + "\\.\r\n")))
         << fake_.console;
