@@ -238,7 +238,7 @@ TEST_F(FailureTest, PlainErrorText) {
        "Runtime error 216 at 0001A2B4"},
   };
   for (const auto& [number, position, text] : cases) {
-    char out[40];
+    char out[30];
     EXPECT_EQ(std::string(out, plain_error_text(number, position, out)), text);
   }
 }

@@ -31,21 +31,22 @@ namespace {
 
 volatile int zero = 0;
 volatile float zero_float = 0.0f;
+volatile float big_float = 3e38f;
 volatile int* volatile wild = reinterpret_cast<volatile int*>(0x10);
 
 volatile bool keep_going = true;
 
 #if defined(__x86_64__) || defined(__i386__)
-// Floating-point faults are masked by default; unmask division by zero in
-// the unit that does float arithmetic: SSE on x86-64, the x87 on 32-bit x86
-// builds without SSE math.
-void unmask_float_division_by_zero() {
+// Floating-point faults are masked by default; unmask division by zero and
+// overflow in the unit that does float arithmetic: SSE on x86-64, the x87
+// on 32-bit x86 builds without SSE math.
+void unmask_float_faults() {
 #if defined(__SSE_MATH__)
-  _mm_setcsr(_mm_getcsr() & ~_MM_MASK_DIV_ZERO);
+  _mm_setcsr(_mm_getcsr() & ~(_MM_MASK_DIV_ZERO | _MM_MASK_OVERFLOW));
 #else
   unsigned short control;
   asm volatile("fnstcw %0" : "=m"(control));
-  control &= static_cast<unsigned short>(~0x4u);  // ZM: zero-divide mask
+  control &= static_cast<unsigned short>(~0xCu);  // ZM and OM: zero-divide, overflow
   asm volatile("fldcw %0" : : "m"(control));
 #endif
 }
@@ -127,9 +128,15 @@ void fail() {
     (void)x;
 #if defined(__x86_64__) || defined(__i386__)
   } else if (m == "fdiv") {
-    unmask_float_division_by_zero();
+    unmask_float_faults();
     volatile float x = 1.0f / zero_float;
     (void)x;
+  } else if (m == "foverflow") {
+    unmask_float_faults();
+    volatile float x = big_float * big_float;
+    (void)x;
+  } else if (m == "illegal") {
+    asm volatile("ud2");
   } else if (m == "privileged") {
     asm volatile("hlt");
 #endif

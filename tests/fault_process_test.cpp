@@ -35,12 +35,20 @@ TEST(FaultProcess, ReportsAndExitCodeOne) {
     std::uint64_t address_space_limit;
   };
   const Case cases[] = {
-      {"div", head_pattern("EDivByZero") + "Division by zero\\.\r\n", 0},
-      {"stack", head_pattern("EStackOverflow") + "Stack overflow\\.\r\n", 0},
-      {"io32", head_pattern("EInOutError") + "I/O error 32\\.\r\n", 0},
-      // What waits in the console's buffer is written before the report.
-      {"waiting-then-missing",
-       "waiting" + head_pattern("EInOutError") + "File not found\\.\r\n", 0},
+    {"div", head_pattern("EDivByZero") + "Division by zero\\.\r\n", 0},
+    {"stack", head_pattern("EStackOverflow") + "Stack overflow\\.\r\n", 0},
+    {"io32", head_pattern("EInOutError") + "I/O error 32\\.\r\n", 0},
+#if defined(__x86_64__) || defined(__i386__)
+    {"illegal", head_pattern("EExternalException") + "External exception C000001D\\.\r\n",
+     0},
+#endif
+#if defined(__SSE_MATH__)
+    {"fdiv", head_pattern("EZeroDivide") + "Floating point division by zero\\.\r\n", 0},
+    {"foverflow", head_pattern("EOverflow") + "Floating point overflow\\.\r\n", 0},
+#endif
+    // What waits in the console's buffer is written before the report.
+    {"waiting-then-missing",
+     "waiting" + head_pattern("EInOutError") + "File not found\\.\r\n", 0},
   };
   for (const Case& c : cases) {
     const ProcessResult r = run_helper(c.mode, c.address_space_limit);

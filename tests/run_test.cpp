@@ -143,9 +143,12 @@ TEST_F(Run, MissingBoardLeavesTheOutputEmpty) {
 }
 
 TEST_F(Run, MissingSectionEndsWithExitCode2) {
-  // 9 head lines of 32 bytes each: only the first two full buffers arrive.
+  // 9 head lines of 32 bytes each: only the first two full buffers arrive;
+  // of 4 lines, the buffer they fill exactly, which is pushed at once.
   std::string long_head;
   for (int i = 0; i < 9; ++i) long_head += std::string(29, 'a' + i) + "\n";
+  std::string full_head;
+  for (int i = 0; i < 4; ++i) full_head += std::string(30, 'a' + i) + "\n";
   struct Case {
     const char* what;
     std::string parts;
@@ -166,6 +169,8 @@ TEST_F(Run, MissingSectionEndsWithExitCode2) {
        worked_board("2"), no_pnl, ""},
       {"board without section", kWorkedParts, long_head, total(1) + no_pcb,
        crlf(long_head).substr(0, 256)},
+      {"board without section, its lines filling the buffer", kWorkedParts, full_head,
+       total(1) + no_pcb, crlf(full_head)},
       {"board ending in the section line", kWorkedParts, "PCB\nComponents (\n",
        total(1) + no_pcb, ""},
   };

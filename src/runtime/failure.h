@@ -28,7 +28,7 @@ class Exception {
   void set_formatted(std::string_view format, std::initializer_list<FormatArg> args);
 
  private:
-  char message_[kMessageCapacity + 1] = {};
+  char message_[kMessageCapacity] = {};
   std::size_t length_ = 0;
 };
 

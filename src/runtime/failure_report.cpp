@@ -46,7 +46,7 @@ void write_failure_report(const Exception& failure, std::uintptr_t position) {
 }
 
 std::size_t plain_error_text(std::int32_t number, std::uintptr_t position,
-                             char (&out)[40]) {
+                             char (&out)[30]) {
   constexpr std::string_view kTemplate = "Runtime error     at ";
   kTemplate.copy(out, kTemplate.size());
   // The number's last digit is the 17th character, with blanks before it.
@@ -59,7 +59,7 @@ std::size_t plain_error_text(std::int32_t number, std::uintptr_t position,
 void write_plain_error_report(std::int32_t number, std::uintptr_t position) {
   if (std_output.mode == TextMode::output && std_output.pos > 0)
     text_push_buffer(std_output);
-  char text[40];
+  char text[30];
   const std::size_t length = plain_error_text(number, position, text);
   text[length] = '\0';
   platform().raw_write_std_output(text, length + 1);

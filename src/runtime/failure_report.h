@@ -22,9 +22,10 @@ std::size_t failure_report_text(const Exception& failure, std::uintptr_t positio
 void write_failure_report(const Exception& failure, std::uintptr_t position);
 
 // "Runtime error NNN at XXXXXXXX": the number ends at the 17th character,
-// the absolute position (eight hex digits) at the end: 29 characters.
+// the absolute position (eight hex digits) at the end: 29 characters, and
+// room for the zero byte written after them.
 std::size_t plain_error_text(std::int32_t number, std::uintptr_t position,
-                             char (&out)[40]);
+                             char (&out)[30]);
 
 // Pushes the console's waiting output, then writes the plain text, a zero
 // byte and CR LF straight to the standard output handle.

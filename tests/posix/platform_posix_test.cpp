@@ -106,6 +106,16 @@ TEST_F(PosixPlatformTest, ARunningProgramCannotBeWritten) {
   EXPECT_EQ(code, 32);
 }
 
+// A file made for writing gets the mode that the umask leaves of 0666.
+TEST_F(PosixPlatformTest, ANewFileIsReadableAndWritableByAll) {
+  const mode_t mask = ::umask(022);
+  ::umask(mask);
+  ASSERT_EQ(open("new", kWrite), 0);
+  struct stat st;
+  ASSERT_EQ(::stat(dir.file("new").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask);
+}
+
 // With standard input closed the lowest free descriptor, 0, is what an open
 // returns: it is a handle like any other.
 TEST_F(PosixPlatformTest, OpenMayGiveDescriptorZero) {
@@ -293,6 +303,9 @@ TEST_F(PosixPlatformTest, ModuleAtGivesTheProgramsPathAndLoadAddress) {
   const auto code = reinterpret_cast<std::uintptr_t>(&native_platform);
   ASSERT_TRUE(os.module_at(code, base, path, sizeof path));
   EXPECT_EQ(std::string(path), os.executable_path());
+  char cut[8];  // a path that does not fit is cut, and still ended
+  ASSERT_TRUE(os.module_at(code, base, cut, sizeof cut));
+  EXPECT_EQ(std::string(cut), std::string(os.executable_path()).substr(0, 7));
   EXPECT_LT(base, code);
   EXPECT_EQ(base % 4096, 0u);
   EXPECT_FALSE(os.module_at(0x10, base, path, sizeof path));
