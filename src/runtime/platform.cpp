@@ -2,19 +2,12 @@
 
 namespace relabel {
 namespace {
-Platform* current = nullptr;
-Platform* native = nullptr;
+Platform* installed = nullptr;  // a test's platform, or none
 }  // namespace
 
-Platform& platform() { return *current; }
+Platform& platform() { return installed ? *installed : native_platform(0, nullptr); }
 
-void set_platform(Platform* replacement) { current = replacement ? replacement : native; }
-
-// Called by native_platform() in the platform file of the build.
-void register_native_platform(Platform& p) {
-  native = &p;
-  if (current == nullptr) current = &p;
-}
+void set_platform(Platform* replacement) { installed = replacement; }
 
 std::string_view file_name_of(std::string_view path) {
 #ifdef _WIN32

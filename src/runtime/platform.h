@@ -78,11 +78,9 @@ class Platform {
 Platform& platform();
 // Installs `replacement`; nullptr restores the native platform.
 void set_platform(Platform* replacement);
-// The native platform, told the arguments main() received (POSIX uses them;
-// Windows reads its own command line).
+// The native platform, made on the first call and told the arguments main()
+// received (POSIX uses them; Windows reads its own command line).
 Platform& native_platform(int argc, char** argv);
-// Used by the platform files: makes `p` the native platform.
-void register_native_platform(Platform& p);
 
 // The text after the last path separator of `path` (the whole path when it
 // has none): the file's name without its folders.

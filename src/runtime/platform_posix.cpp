@@ -91,7 +91,7 @@ class PosixPlatform final : public Platform {
  public:
   // Keeps the arguments as the system handed them: nothing is allocated
   // before the failure layer can report memory exhaustion.
-  PosixPlatform(int argc, char** argv) : argc_(argc), argv_(argv) {}
+  PosixPlatform(int argc, char** argv) : argc_(argc), argv_(argv) { remember_exe_path(); }
 
   std::int32_t open_file(const char* name, OpenFor how, FileHandle& handle) override {
     const bool writing = how == OpenFor::writing;
@@ -335,12 +335,6 @@ void PosixPlatform::remove_fault_handler() {
 
 Platform& native_platform(int argc, char** argv) {
   static PosixPlatform instance(argc, argv);
-  static const bool registered = [] {
-    instance.remember_exe_path();
-    register_native_platform(instance);
-    return true;
-  }();
-  (void)registered;
   return instance;
 }
 

@@ -55,6 +55,8 @@ bool file_identity(const char* name, BY_HANDLE_FILE_INFORMATION& info) {
 
 class Win32Platform final : public Platform {
  public:
+  Win32Platform() { remember_exe_path(); }
+
   std::int32_t open_file(const char* name, OpenFor how, FileHandle& handle) override {
     const bool writing = how == OpenFor::writing;
     const HANDLE h = ::CreateFileA(
@@ -295,12 +297,6 @@ const char* stack_guarantee_export = "SetThreadStackGuarantee";
 
 Platform& native_platform(int, char**) {
   static Win32Platform instance;
-  static const bool registered = [] {
-    instance.remember_exe_path();
-    register_native_platform(instance);
-    return true;
-  }();
-  (void)registered;
   return instance;
 }
 
