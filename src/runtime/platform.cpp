@@ -2,12 +2,14 @@
 
 namespace relabel {
 namespace {
-Platform* installed = nullptr;  // a test's platform, or none
+Platform* current = nullptr;
 }  // namespace
 
-Platform& platform() { return installed ? *installed : native_platform(0, nullptr); }
+Platform& platform() { return *current; }
 
-void set_platform(Platform* replacement) { installed = replacement; }
+void set_platform(Platform* replacement) {
+  current = replacement ? replacement : &native_platform(0, nullptr);
+}
 
 std::string_view file_name_of(std::string_view path) {
 #ifdef _WIN32

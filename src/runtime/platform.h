@@ -74,9 +74,10 @@ class Platform {
   [[noreturn]] virtual void exit_process(int code) = 0;
 };
 
-// The platform in use: the native one unless a test installed another.
+// The platform in use, from the start of the run on: the native one unless
+// a test installed another.
 Platform& platform();
-// Installs `replacement`; nullptr restores the native platform.
+// Installs `replacement`; nullptr the native platform.
 void set_platform(Platform* replacement);
 // The native platform, made on the first call and told the arguments main()
 // received (POSIX uses them; Windows reads its own command line).
