@@ -236,7 +236,13 @@ TEST_F(PosixPlatformTest, NamesLongerThan259CharactersAreAccepted) {
   EXPECT_EQ(std::string(buffer, got), "deep");
 }
 
-TEST_F(PosixPlatformTest, WriteFailureCodes) {
+TEST_F(PosixPlatformTest, WriteAndCloseCodes) {
+  ASSERT_EQ(open("one", kWrite), 0);
+  EXPECT_EQ(os.write_file(handles.back(), "x", 1), 0);  // one byte is a whole write
+  EXPECT_EQ(close_last(), 0);
+  EXPECT_EQ(dir.read("one"), "x");
+  EXPECT_EQ(os.close_file(1 << 20), 10000 + EBADF);  // no such handle
+
   FileHandle full = kNoHandle;
   ASSERT_EQ(os.open_file("/dev/full", kWrite, full), 0);
   EXPECT_EQ(os.write_file(full, "x", 1), 112);
