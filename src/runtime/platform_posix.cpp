@@ -7,12 +7,16 @@
 // errno e becomes 10000 + e, which no report text uses.
 //
 // Windows refuses to open a file that another open holds against the access
-// asked for. POSIX has no such rule, so the files this process holds are
+// asked for. POSIX has no such rule. The files this process holds are
 // tracked by device and inode: while one is held, it can be opened again
-// only for reading, and not at all while it is held for writing.
+// only for reading, and not at all while it is held for writing. Other
+// processes are held off by a whole-file lock taken without waiting, shared
+// for reading and exclusive for writing; only programs that lock (other
+// runs among them) respect it. A file system without locks goes unguarded.
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <ucontext.h>
 #include <unistd.h>
@@ -62,9 +66,21 @@ bool folder_exists(const char* name) {
   return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-std::int32_t map_open_errno(int e, const char* name) {
-  if (e == ENOENT) return folder_exists(name) ? 2 : 3;
+// A create fails with ENOENT only when a folder on its way is missing (also
+// behind a link), so for writing that is always 3.
+std::int32_t map_open_errno(int e, const char* name, bool writing) {
+  if (e == ENOENT) return !writing && folder_exists(name) ? 2 : 3;
   return map_errno(e);
+}
+
+// Takes the whole-file lock of a regular file without waiting: false when
+// another open holds it against this access. A file system that has no
+// locks, or refuses them, leaves the file unguarded rather than unusable.
+bool lock_file(int fd, bool writing) {
+  int result;
+  do result = ::flock(fd, (writing ? LOCK_EX : LOCK_SH) | LOCK_NB);
+  while (result != 0 && errno == EINTR);
+  return result == 0 || errno != EWOULDBLOCK;
 }
 
 // Writes all `size` bytes, going on after an interruption or a short write.
@@ -105,13 +121,14 @@ class PosixPlatform final : public Platform {
     int fd;
     do fd = ::open(name, flags, 0666);
     while (fd < 0 && errno == EINTR);
-    if (fd < 0) return map_open_errno(errno, name);
+    if (fd < 0) return map_open_errno(errno, name, writing);
     std::int32_t code = 0;
     if (::fstat(fd, &st) != 0) {
       code = map_errno(errno);
     } else if (S_ISDIR(st.st_mode)) {
       code = 5;
-    } else if (conflicts(st, writing)) {
+    } else if (conflicts(st, writing) ||
+               (S_ISREG(st.st_mode) && !lock_file(fd, writing))) {
       code = 32;
     } else if (writing && S_ISREG(st.st_mode) && ::ftruncate(fd, 0) != 0) {
       code = map_errno(errno);

@@ -1,6 +1,7 @@
 // The native POSIX platform on real files in a temporary folder.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -53,6 +54,7 @@ constexpr OpenFor kWrite = OpenFor::writing;
 TEST_F(PosixPlatformTest, OpenFailureCodes) {
   ASSERT_EQ(::symlink("loop_b", dir.file("loop_a").c_str()), 0);
   ASSERT_EQ(::symlink("loop_a", dir.file("loop_b").c_str()), 0);
+  ASSERT_EQ(::symlink("no_folder/x", dir.file("into_no_folder").c_str()), 0);
   const std::string too_long(NAME_MAX + 1, 'n');
   struct Case {
     std::string name;
@@ -71,6 +73,9 @@ TEST_F(PosixPlatformTest, OpenFailureCodes) {
       {too_long, kRead, 123},
       {too_long, kWrite, 123},
       {"loop_a", kRead, 10000 + ELOOP},
+      // A link into a missing folder: nothing to read, nowhere to create.
+      {"into_no_folder", kRead, 2},
+      {"into_no_folder", kWrite, 3},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name.substr(0, 20) + (c.how == kRead ? " reading" : " writing"));
@@ -187,6 +192,36 @@ TEST_F(PosixPlatformTest, HeldFilesAreRefusedWithoutBeingEmptied) {
     // Once released, the file opens again for anything.
     EXPECT_EQ(close_last(), 0);
     ASSERT_EQ(open(c.second_name, c.second), 0);
+    EXPECT_EQ(close_last(), 0);
+  }
+}
+
+// A whole-file lock that another open holds (another run, or any program
+// that locks) refuses what it would refuse within the run, before anything
+// is emptied.
+TEST_F(PosixPlatformTest, FilesLockedByAnotherOpenAreRefused) {
+  struct Case {
+    int lock;
+    OpenFor second;
+    std::int32_t code;
+  };
+  const Case cases[] = {{LOCK_SH, kRead, 0},
+                        {LOCK_SH, kWrite, 32},
+                        {LOCK_EX, kRead, 32},
+                        {LOCK_EX, kWrite, 32}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.lock == LOCK_SH ? "shared" : "exclusive") +
+                 (c.second == kRead ? ", read" : ", write"));
+    dir.write("file", "kept");
+    const int other = ::open(dir.file("file").c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(other, c.lock | LOCK_NB), 0);
+    EXPECT_EQ(open("file", c.second), c.code);
+    EXPECT_EQ(dir.read("file"), "kept");
+    if (c.code == 0) {
+      EXPECT_EQ(close_last(), 0);
+    }
+    ::close(other);
+    ASSERT_EQ(open("file", c.second), 0);
     EXPECT_EQ(close_last(), 0);
   }
 }
