@@ -50,7 +50,7 @@ std::int32_t FakePlatform::std_output_handle(FileHandle& handle) {
 }
 
 HandleKind FakePlatform::handle_kind(FileHandle handle) {
-  return handle == kFakeStdOutput ? console_kind : HandleKind::disk;
+  return handle == kFakeStdOutput ? console_kind : file_kind;
 }
 
 std::int32_t FakePlatform::read_file(FileHandle handle, char* buffer, std::uint32_t size,
@@ -70,7 +70,10 @@ std::int32_t FakePlatform::read_file(FileHandle handle, char* buffer, std::uint3
 
 std::int32_t FakePlatform::write_file(FileHandle handle, const char* data,
                                       std::uint32_t size) {
-  if (std::int32_t code = injected(Op::write)) return code;
+  const std::int32_t code = injected(Op::write);
+  write_log.push_back((handle == kFakeStdOutput ? "C" : "O") + std::string(data, size) +
+                      (code != 0 ? " FAILED" : ""));
+  if (code != 0) return code;
   if (handle == kFakeStdOutput) {
     console.append(data, size);
     console_writes.emplace_back(data, size);
@@ -96,6 +99,7 @@ bool FakePlatform::same_file(const char* a, const char* b) {
 
 void FakePlatform::raw_write_std_output(const char* data, std::size_t size) {
   console.append(data, size);
+  write_log.push_back("R" + std::string(data, size));
 }
 
 namespace {

@@ -22,6 +22,11 @@ class FakePlatform final : public Platform {
   std::string console;
   std::vector<std::string> console_writes;
   HandleKind console_kind = HandleKind::pipe;
+  HandleKind file_kind = HandleKind::disk;  // of every named file
+  // Every write in order, failed ones too: "C" the console, "O" a named
+  // file, "R" a direct write of a report; then the bytes, and " FAILED"
+  // after a write that failed.
+  std::vector<std::string> write_log;
   std::vector<std::string> args;
   std::string exe_path = "/opt/relabel/bin/relabel";
   // Pairs of different names that refer to one file (as hard links do);

@@ -20,13 +20,26 @@ void copy_head(RunState& state) {
   if (input_at_end(state)) end_without_section(state.input_base, ".pcb");
 }
 
-// Writes `entry` with its first `n` numbers as a line of the output. The
-// line goes as one text: its bytes reach the file at the same 128-byte
-// points as piece by piece, and a push that fails anywhere in it ends the
-// run at the check.
+// Writes `entry` with its first `n` numbers as a line of the output. Each
+// piece of it ends a write: the name, then each number. On a character
+// device each of those writes is pushed as it ends; anywhere else ending a
+// write does nothing, so the line goes as one text, whose bytes reach the
+// file at the same 128-byte points, and a push that fails anywhere in it
+// ends the run at the check.
 void write_entry(RunState& state, const BoardEntry& entry, unsigned n) {
-  char line[kBoardLineCapacity];
-  text_write_line(state.output, format_board_entry(entry, n, line));
+  char buffer[kBoardLineCapacity];
+  std::string_view line = format_board_entry(entry, n, buffer);
+  if (state.output.push_on_flush) {
+    std::size_t piece = kEntryMarker.size() + entry.name.view().size() + 1;
+    for (unsigned i = 0; i <= n; ++i) {
+      text_write(state.output, line.substr(0, piece));
+      text_flush(state.output);
+      io_check();
+      line.remove_prefix(piece);
+      piece = line.find_first_of(" )", 1);
+    }
+  }
+  text_write_line(state.output, line);
   io_check();
 }
 

@@ -35,13 +35,13 @@ inline void print_missing(std::string_view name) {
 }
 
 // "Soubor <input base><extension> neobsahuje sekci "Components"." and exit
-// code 2, for an input without its section. The extension starts the
-// line's last piece.
+// code 2, for an input without its section. The message is one text, so a
+// push that fails inside it drops the rest of it.
 [[noreturn]] inline void end_without_section(std::string_view input_base,
                                              std::string_view extension) {
-  print("Soubor ");
-  print(input_base);
-  print_line(std::string(extension) + " neobsahuje sekci \"Components\".");
+  std::string message = "Soubor ";
+  message.append(input_base).append(extension);
+  print_line(message.append(" neobsahuje sekci \"Components\"."));
   end_run(2);
 }
 

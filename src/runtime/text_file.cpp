@@ -261,7 +261,9 @@ void text_write_slow(TextFile& f, char c) {
 }
 
 void text_write_line_slow(TextFile& f, std::string_view text) {
-  text_write(f, text);
+  // A line end alone is no empty text before it: on a full buffer an empty
+  // text would push first, and a failed push would not drop the line end.
+  if (!text.empty()) text_write(f, text);
   text_write(f, std::string_view("\r\n", 2));
   text_flush(f);
 }
