@@ -6,20 +6,20 @@ results of two builds. Used by hardening/syscalls.sh.
   syscall_run.py compare CASES RESULTS_A RESULTS_B
 
 `run` copies each case's folder afresh into RESULTS/<group>/<run>/dir, runs
-EXE there under `strace -e trace=openat,read,write,close -s 256 -x` with the
+EXE there under `strace -e trace=openat,read,write,close,flock -s 256 -x` with the
 console the case asks for, and keeps the trace, the console bytes, the
 standard error bytes and the exit code beside the folder. A case with
 `inject` is first run plainly to count the program's calls of that kind;
 then once per call, failing that call alone, and once past the last one.
 
 `compare` checks, run by run: the exit code; the trace from the program's
-first call on (the dynamic loader's calls before it are compared apart and
-only reported); the console and standard error bytes; every file of the
-folder. Masked before comparing, as they differ from build to build or from
-run to run: the eight hex digits of the code position in a failure report
-("... in module NAME at XXXXXXXX." and "Runtime error N at XXXXXXXX"), the
-buffer address strace prints for a failed read, and the process id in the
-signal lines.
+first call on, without its file locks, which are only counted (the dynamic
+loader's calls before it are compared apart and only reported); the console
+and standard error bytes; every file of the folder. Masked before comparing,
+as they differ from build to build or from run to run: the eight hex digits
+of the code position in a failure report ("... in module NAME at XXXXXXXX."
+and "Runtime error N at XXXXXXXX"), the buffer address strace prints for a
+failed read, and the process id in the signal lines.
 """
 import argparse
 import concurrent.futures
@@ -36,7 +36,7 @@ import sys
 import termios
 import time
 
-TRACE = ["strace", "-e", "trace=openat,read,write,close", "-s", "256", "-x"]
+TRACE = ["strace", "-e", "trace=openat,read,write,close,flock", "-s", "256", "-x"]
 F_SETPIPE_SZ = getattr(fcntl, "F_SETPIPE_SZ", 1031)
 F_GETPIPE_SZ = getattr(fcntl, "F_GETPIPE_SZ", 1032)
 
@@ -267,10 +267,15 @@ def side(results, rec):
     with open(os.path.join(base, "trace"), errors="surrogateescape") as f:
         loader, program = split_trace(f.read())
     read = lambda n: open(os.path.join(base, n), "rb").read()
+    # The whole-file locks a run takes on its files are counted, not
+    # compared: a build that locks and one that does not make the same
+    # reads and writes.
+    locks = [l for l in program if l.startswith("flock(")]
     return {
         "code": rec["code"],
         "loader": loader,
-        "trace": [mask_line(l) for l in program],
+        "locks": len(locks),
+        "trace": [mask_line(l) for l in program if not l.startswith("flock(")],
         "console": mask_console(read("console")),
         "stderr": read("stderr"),
         "files": snapshot(os.path.join(base, "dir")),
@@ -318,6 +323,7 @@ def compare(args):
     first = None
     loader_same = loader_runs = 0
     loader_shape = None
+    locks = [0, 0]
     notes = []
     for ra in runs_a + [r for r in runs_b if (r["group"], r["name"]) not in seen_a]:
         key = (ra["group"], ra["name"])
@@ -339,6 +345,8 @@ def compare(args):
             if loader_shape is None:
                 loader_shape = ", ".join("%d %s" % (count_calls(a["loader"], c), c)
                                          for c in ("openat", "read", "close", "write"))
+        locks[0] += a["locks"]
+        locks[1] += b["locks"]
         diff = differences(a, b)
         if diff:
             g[2] += 1
@@ -353,6 +361,7 @@ def compare(args):
         print("\n".join(notes))
     print("loader calls before the program's first call: identical in %d of %d runs (%s)"
           % (loader_same, loader_runs, loader_shape or "none"))
+    print("file locks (flock), left out of the comparison: %d (base), %d (new)" % tuple(locks))
     total = sum(g[0] for g in groups.values())
     diff_total = sum(g[2] for g in groups.values())
     if first:
