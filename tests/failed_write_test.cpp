@@ -232,6 +232,8 @@ const Case kCases[] = {
      false},
 };
 
+void PrintTo(const Case& c, std::ostream* os) { *os << c.label; }
+
 class FailedWrite : public ::testing::TestWithParam<Case> {};
 
 TEST_P(FailedWrite, EachWriteCallFailedInTurnWritesWhatTheRulesWrite) {
