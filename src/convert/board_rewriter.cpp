@@ -41,7 +41,8 @@ void copy_head(RunState& state) {
 // text, whose bytes reach the file at the same 128-byte points, and a push
 // that fails anywhere in it ends the run at the check. Inlined into both of
 // its calls: a call per label line would cost 2% of a conversion.
-[[gnu::always_inline]] inline void write_entry(RunState& state, const BoardEntry& entry, unsigned n) {
+[[gnu::always_inline]] inline void write_entry(RunState& state, const BoardEntry& entry,
+                                               unsigned n) {
   char buffer[kBoardLineCapacity];
   std::string_view line = format_board_entry(entry, n, buffer);
   if (state.output.push_on_flush) [[unlikely]]
