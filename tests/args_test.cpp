@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "fake_platform.h"
+#include "test_support.h"
 
 namespace relabel::testing {
 namespace {
@@ -98,9 +99,8 @@ TEST(NextArg, SecondByteOfADoubleByteCharacterIsNeverAQuoteOrSeparator) {
 
 class ArgsTest : public ::testing::Test {
  protected:
-  void SetUp() override { set_platform(&fake_); }
-  void TearDown() override { set_platform(nullptr); }
   FakePlatform fake_;
+  const PlatformScope scope_{fake_};
 };
 
 TEST_F(ArgsTest, EmptyArgumentsFromThePlatformAreDropped) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "fake_platform.h"
+#include "test_support.h"
 
 namespace relabel::testing {
 namespace {
@@ -39,8 +40,6 @@ struct Case {
   int extra_parts = 0;  // entries of names the board lacks
 };
 
-constexpr const char* kBanner =
-    "Prevod popisu soucastek v *.PCB podle *.PNL QUORANT 4.2 ZT'02 V2.1";
 const std::vector<Component> kComponents = {{"R1", true, 2},
                                             {"C4", false, 0},
                                             {"R2", true, 6},

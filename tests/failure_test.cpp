@@ -16,6 +16,7 @@
 #include "runtime/run_end.h"
 #include "runtime/run_start.h"
 #include "runtime/text_file.h"
+#include "test_support.h"
 
 namespace relabel::testing {
 namespace {
@@ -28,7 +29,6 @@ class FailureTest : public ::testing::Test {
   void TearDown() override {
     io_result = 0;
     std::set_new_handler(nullptr);
-    set_platform(nullptr);
   }
 
   // The exit code with which `body` ends the process; -1 when it returns.
@@ -48,6 +48,7 @@ class FailureTest : public ::testing::Test {
   }
 
   FakePlatform fake_;
+  const PlatformScope scope_{fake_};
 };
 
 TEST_F(FailureTest, IoCheckWithNothingPendingReturns) {

@@ -4,6 +4,7 @@
 
 #include "convert/run.h"
 #include "runtime/run_start.h"
+#include "test_support.h"
 
 namespace relabel::testing {
 
@@ -104,20 +105,29 @@ void FakePlatform::raw_write_std_output(const char* data, std::size_t size) {
 
 namespace {
 std::unique_ptr<RunState> current_state;
-}
+int exit_code;
+}  // namespace
 
 RunResult run_in_memory(FakePlatform& fake, std::vector<std::string> args) {
   fake.args = std::move(args);
+  const PlatformScope scope(fake);
   start_runtime(fake);
   current_state = std::make_unique<RunState>();
-  int code = -1;
+  // The run ends inside the body, or inside the program's own handlers.
+  exit_code = -1;
   try {
-    run_guarded([] { run_conversion(*current_state); });
+    run_guarded([] {
+      try {
+        run_conversion(*current_state);
+      } catch (const ProcessExit& exit) {
+        exit_code = exit.code;
+      }
+    });
   } catch (const ProcessExit& exit) {
-    code = exit.code;
+    exit_code = exit.code;
   }
   current_state.reset();
-  return {code, fake.console};
+  return {exit_code, fake.console};
 }
 
 }  // namespace relabel::testing

@@ -55,11 +55,6 @@ const char* op_name(Op op) {
   return "?";
 }
 
-bool ends_with(const std::string& s, const std::string& tail) {
-  return s.size() >= tail.size() &&
-         s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
-
 class FaultInjection : public ::testing::TestWithParam<HandleKind> {};
 
 TEST_P(FaultInjection, EveryPlatformCallOfTheExampleFailsCleanly) {
@@ -110,7 +105,7 @@ TEST_P(FaultInjection, EveryPlatformCallOfTheExampleFailsCleanly) {
         // failed call's own code.
         const std::string message =
             op == Op::std_output_handle ? "I/O error 105." : c.message;
-        EXPECT_TRUE(ends_with(r.console, ".\n" + message + "\r\n")) << r.console;
+        EXPECT_TRUE(r.console.ends_with(".\n" + message + "\r\n")) << r.console;
         // Nothing is printed after the report.
         EXPECT_EQ(r.console.find("Exception"), r.console.rfind("Exception"));
       }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "process_runner.h"
+#include "test_support.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define RELABEL_ASAN 1
@@ -21,8 +22,6 @@
 namespace relabel::testing {
 namespace {
 
-const std::string kBanner =
-    "Prevod popisu soucastek v *.PCB podle *.PNL QUORANT 4.2 ZT'02 V2.1\r\n";
 const std::string kOutOfMemory = ".\nOut of memory.\r\n";  // the end of the report
 
 // A generous bound: every input here is a few megabytes, handled in one pass.
@@ -39,11 +38,6 @@ Timed relabel_in(const TempDir& dir, std::uint64_t address_space_limit = 0) {
       run_process({RELABEL_EXE, "in", "out"}, {dir.path(), address_space_limit});
   const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
   return {std::move(r), took.count()};
-}
-
-bool ends_with(const std::string& s, const std::string& tail) {
-  return s.size() >= tail.size() &&
-         s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
 
 std::string total_line(unsigned count) {
@@ -76,11 +70,11 @@ TEST_F(OutOfMemory, ALineLargerThanMemoryIsReported) {
   dir.write("in.pcb", kBoardHead);
   const Timed t = relabel_in(dir, kLimit);
   EXPECT_EQ(t.result.exit_code, 1);
-  EXPECT_EQ(t.result.output.rfind(kBanner, 0), 0u) << t.result.output;
+  EXPECT_EQ(t.result.output.rfind(kBannerLine, 0), 0u) << t.result.output;
   EXPECT_NE(t.result.output.find("Exception EOutOfMemory in module relabel at "),
             std::string::npos)
       << t.result.output;
-  EXPECT_TRUE(ends_with(t.result.output, kOutOfMemory)) << t.result.output;
+  EXPECT_TRUE(t.result.output.ends_with(kOutOfMemory)) << t.result.output;
   EXPECT_EQ(dir.read("out.pcb"), "");
 }
 
@@ -103,9 +97,9 @@ TEST_F(OutOfMemory, APartsListLargerThanMemoryIsReported) {
   EXPECT_EQ(t.result.exit_code, 1);
   const std::string& out = t.result.output;
   // Entries were read before memory ran out: dots, then the report.
-  EXPECT_EQ(out.rfind(kBanner + "....", 0), 0u) << out.substr(0, 200);
+  EXPECT_EQ(out.rfind(kBannerLine + "....", 0), 0u) << out.substr(0, 200);
   EXPECT_NE(out.find(".Exception EOutOfMemory in module relabel at "), std::string::npos);
-  EXPECT_TRUE(ends_with(out, kOutOfMemory)) << out.substr(out.size() - 200);
+  EXPECT_TRUE(out.ends_with(kOutOfMemory)) << out.substr(out.size() - 200);
 }
 
 // ---------------------------------------------------------------------------
@@ -119,7 +113,7 @@ TEST(HostileInputs, AHugeLineWithoutALineEnd) {
     const Timed t = relabel_in(dir);
     EXPECT_EQ(t.result.exit_code, 2);
     EXPECT_EQ(t.result.output,
-              kBanner + "Soubor in.pnl neobsahuje sekci \"Components\".\r\n");
+              kBannerLine + "Soubor in.pnl neobsahuje sekci \"Components\".\r\n");
     EXPECT_LT(t.seconds, kSecondsAllowed);
   }
   {  // as the board's tail: copied whole, with a line end added
@@ -149,7 +143,7 @@ TEST(HostileInputs, LinesOfOneRepeatedCharacter) {
   dir.write("in.pcb", board);
   const Timed t = relabel_in(dir);
   EXPECT_EQ(t.result.exit_code, 0);
-  EXPECT_EQ(t.result.output, kBanner + ".." + total_line(2) + "+-R9-");
+  EXPECT_EQ(t.result.output, kBannerLine + ".." + total_line(2) + "+-R9-");
   EXPECT_EQ(dir.read("out.pcb"), kBoardHead + "    (\"R1\" 1 2 0 6 0 0)\r\n" +
                                      "    (\"10k\" 1 2 5 6 0 3)\r\n" +
                                      "    (\"0805\" 7 8 0)\r\n" + "    (\"R9\" " +
@@ -168,7 +162,7 @@ TEST(HostileInputs, ManyEmptyLinesInBothSections) {
   const Timed t = relabel_in(dir);
   EXPECT_EQ(t.result.exit_code, 0);
   // Each empty line of the list is an entry, and the total counts them all.
-  EXPECT_EQ(t.result.output, kBanner + std::string(kEmpty, '.') + total_line(kEmpty));
+  EXPECT_EQ(t.result.output, kBannerLine + std::string(kEmpty, '.') + total_line(kEmpty));
   EXPECT_EQ(dir.read("out.pcb"), kBoardHead + empties + ")\r\ntail\r\n");
   EXPECT_LT(t.seconds, kSecondsAllowed);
 }
@@ -193,10 +187,10 @@ TEST(HostileInputs, NulAndHighBytesEverywhere) {
     dir.write("in.pcb", kBoardHead + "    (\"" + noise);
     const Timed t = relabel_in(dir);
     EXPECT_EQ(t.result.exit_code, 0) << t.result.output.substr(0, 300);
-    EXPECT_EQ(t.result.output.rfind(kBanner, 0), 0u);
+    EXPECT_EQ(t.result.output.rfind(kBannerLine, 0), 0u);
     const std::string out = dir.read("out.pcb");
     EXPECT_EQ(out.rfind(kBoardHead, 0), 0u);
-    EXPECT_TRUE(ends_with(out, "\r\n"));
+    EXPECT_TRUE(out.ends_with("\r\n"));
     EXPECT_LT(t.seconds, kSecondsAllowed);
   }
 }
@@ -225,7 +219,7 @@ TEST(HostileInputs, ALongPartsListAndBoard) {
   dir.write("in.pcb", board);
   const Timed t = relabel_in(dir);
   EXPECT_EQ(t.result.exit_code, 0);
-  EXPECT_EQ(t.result.output, kBanner + std::string(kParts, '.') + total_line(kParts) +
+  EXPECT_EQ(t.result.output, kBannerLine + std::string(kParts, '.') + total_line(kParts) +
                                  std::string((kParts + 6) / 7, '+'));
   EXPECT_EQ(dir.read("out.pcb"), expected);
   EXPECT_LT(t.seconds, kSecondsAllowed);

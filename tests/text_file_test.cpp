@@ -9,6 +9,7 @@
 #include "fake_platform.h"
 #include "runtime/run_end.h"
 #include "runtime/run_start.h"
+#include "test_support.h"
 
 namespace relabel::testing {
 namespace {
@@ -18,11 +19,10 @@ using Lines = std::vector<std::string>;
 class TextFileTest : public ::testing::Test {
  protected:
   TextFileTest() {
-    start_runtime(fake);
+    start_runtime(fake);  // installs `fake` until `scope` ends
     text_assign(in, "in");
     text_assign(out, "out");
   }
-  ~TextFileTest() override { set_platform(nullptr); }
 
   void open_input(const std::string& bytes) {
     fake.files["in"] = bytes;
@@ -50,6 +50,7 @@ class TextFileTest : public ::testing::Test {
   }
 
   FakePlatform fake;
+  const PlatformScope scope{fake};
   TextFile in;
   TextFile out;
 };

@@ -8,17 +8,17 @@
 
 #include "fake_platform.h"
 #include "runtime/text_file.h"
+#include "test_support.h"
 
 namespace relabel::testing {
 namespace {
 
-// Installs `fake` holding `data` as the file "in", read `chunk` bytes per
-// platform call, and opens `f` on it.
+// Gives `fake` (installed by the caller) `data` as the file "in", read
+// `chunk` bytes per platform call, and opens `f` on it.
 void open_for_reading(FakePlatform& fake, TextFile& f, const std::string& data,
                       std::uint32_t chunk) {
   fake.read_chunk = chunk;
   fake.files["in"] = data;
-  set_platform(&fake);
   io_result = 0;
   text_assign(f, "in");
   text_reset(f);
@@ -88,6 +88,7 @@ TEST(TextReadModel, RandomDataAndOperationsMatchTheLineRules) {
     for (int round = 0; round < 300; ++round) {
       const std::string data = random_data(rng);
       FakePlatform fake;
+      const PlatformScope scope(fake);
       TextFile f;
       open_for_reading(fake, f, data, chunk);
       LineModel model(data);
@@ -108,7 +109,6 @@ TEST(TextReadModel, RandomDataAndOperationsMatchTheLineRules) {
         ASSERT_EQ(io_result, 0);
       }
       text_close(f);
-      set_platform(nullptr);
     }
   }
 }
@@ -117,6 +117,7 @@ TEST(TextReadModel, RandomDataAndOperationsMatchTheLineRules) {
 // keeps its capacity: no allocation per line once it has grown.
 TEST(TextReadModel, LongLinesReuseTheGatheredText) {
   FakePlatform fake;
+  const PlatformScope scope(fake);
   std::string data;
   for (int i = 0; i < 200; ++i) data += std::string(300 + i % 90, 'x') + "\r\n";
   TextFile f;
@@ -129,7 +130,6 @@ TEST(TextReadModel, LongLinesReuseTheGatheredText) {
     ASSERT_EQ(line.text.data(), storage) << "the gathered line was reallocated";
   }
   text_close(f);
-  set_platform(nullptr);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "fake_platform.h"
 #include "runtime/text_file.h"
+#include "test_support.h"
 
 namespace relabel::testing {
 namespace {
@@ -17,7 +18,7 @@ TEST(TextWriteModel, FileHoldsWhatWasPushedAfterEveryWrite) {
   std::uniform_int_distribution<int> length(0, 300);
   for (int round = 0; round < 200; ++round) {
     FakePlatform fake;
-    set_platform(&fake);
+    const PlatformScope scope(fake);
     io_result = 0;
     TextFile f;
     text_assign(f, "out");
@@ -45,7 +46,6 @@ TEST(TextWriteModel, FileHoldsWhatWasPushedAfterEveryWrite) {
     }
     text_close(f);
     EXPECT_EQ(fake.files["out"], all);
-    set_platform(nullptr);
   }
 }
 

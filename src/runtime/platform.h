@@ -32,12 +32,6 @@ struct FaultRecord {
 
 using FaultHandler = void (*)(const FaultRecord&);
 
-// Thrown by a platform whose exit_process hands control back to its caller
-// (the in-memory test platform) instead of ending the process.
-struct ProcessExit {
-  int code;
-};
-
 class Platform {
  public:
   virtual ~Platform() = default;

@@ -53,8 +53,6 @@ void start_runtime(Platform& p) {
 void run_guarded(void (*body)()) {
   try {
     body();
-  } catch (const ProcessExit&) {
-    throw;
   } catch (const std::bad_alloc&) {
     // Thrown where a size limit is reached (operator new itself does not
     // throw here): reported as memory exhaustion.
