@@ -1,5 +1,5 @@
 #include "convert/run.h"
-#include "runtime/run_start.h"
+#include "runtime/lifecycle.h"
 
 int main(int argc, char** argv) {
   relabel::start_runtime(relabel::native_platform(argc, argv));

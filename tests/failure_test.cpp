@@ -12,9 +12,7 @@
 #include <utility>
 
 #include "fake_platform.h"
-#include "runtime/failure_report.h"
-#include "runtime/run_end.h"
-#include "runtime/run_start.h"
+#include "runtime/lifecycle.h"
 #include "runtime/text_file.h"
 #include "test_support.h"
 
@@ -103,7 +101,7 @@ TEST_F(FailureTest, ReportTextForm) {
       {"..", 0, "Exception EInOutError in module relabel at 00000000.\n.."},
   };
   for (const Case& c : cases) {
-    EInOutError failure;
+    Exception failure("EInOutError");
     failure.set_message(c.message);
     EXPECT_EQ(report(failure, c.position), c.text);
   }
@@ -112,7 +110,7 @@ TEST_F(FailureTest, ReportTextForm) {
 TEST_F(FailureTest, ModuleNameOfAPathWithoutFolders) {
   fake_.exe_path = "relabel.bin";
   start_runtime(fake_);
-  EDivByZero failure;
+  Exception failure("EDivByZero");
   failure.set_message("Division by zero");
   EXPECT_EQ(report(failure, 0),
             "Exception EDivByZero in module relabel.bin at 00000000.\n"
@@ -120,7 +118,7 @@ TEST_F(FailureTest, ModuleNameOfAPathWithoutFolders) {
 }
 
 TEST_F(FailureTest, ReportIsCutAt1023Characters) {
-  EInOutError failure;
+  Exception failure("EInOutError");
   failure.set_message(std::string(2000, 'x'));
   const std::string head = "Exception EInOutError in module relabel at 00000000.\n";
   const std::string text = report(failure, 0);
@@ -131,7 +129,7 @@ TEST_F(FailureTest, ReportIsCutAt1023Characters) {
 TEST_F(FailureTest, WrittenReportFollowsWaitingOutputAndEndsWithCrLf) {
   text_write_line(std_output, "...");
   text_write(std_output, std::string_view("waiting"));
-  EInOutError failure;
+  Exception failure("EInOutError");
   failure.set_message("Disk full");
   write_failure_report(failure, 0x1010);
   EXPECT_EQ(fake_.console,
@@ -206,7 +204,7 @@ TEST_F(FailureTest, AccessViolationMessage) {
     fault.code_position = c.instruction;
     fault.address = c.address;
     Exception& failure = make_fault_failure(fault);
-    EXPECT_STREQ(failure.class_name(), "EAccessViolation");
+    EXPECT_EQ(failure.class_name(), "EAccessViolation");
     EXPECT_EQ(failure.message(), c.message);
   }
 }

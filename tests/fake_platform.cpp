@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "convert/run.h"
-#include "runtime/run_start.h"
+#include "runtime/lifecycle.h"
 #include "test_support.h"
 
 namespace relabel::testing {

@@ -15,8 +15,7 @@
 
 #include "runtime/args.h"
 #include "runtime/failure.h"
-#include "runtime/run_end.h"
-#include "runtime/run_start.h"
+#include "runtime/lifecycle.h"
 #include "runtime/text_file.h"
 
 #if defined(_WIN32) && !defined(_WIN64)

@@ -7,8 +7,7 @@
 #include <vector>
 
 #include "fake_platform.h"
-#include "runtime/run_end.h"
-#include "runtime/run_start.h"
+#include "runtime/lifecycle.h"
 #include "test_support.h"
 
 namespace relabel::testing {

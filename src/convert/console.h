@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "runtime/run_end.h"
+#include "runtime/lifecycle.h"
 #include "runtime/text_file.h"
 
 namespace relabel {

@@ -7,7 +7,7 @@
 
 #include "convert/board_entry.h"
 #include "convert/parts_list.h"
-#include "runtime/run_end.h"
+#include "runtime/lifecycle.h"
 #include "runtime/text_file.h"
 
 namespace relabel {

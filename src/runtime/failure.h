@@ -1,6 +1,7 @@
-// Failure objects: one class tree rooted at Exception, reported once by the
-// top-level handler. Objects carry their message in a fixed buffer so that
-// raising and reporting a failure never allocates.
+// Failures and their reports. A failure is reported once, by the top-level
+// handler, as its class name and message in fixed English texts. Objects
+// carry their message in a fixed buffer and the reports are made in fixed
+// buffers, so that raising and reporting a failure never allocates.
 #pragma once
 
 #include <cstddef>
@@ -13,69 +14,63 @@
 namespace relabel {
 
 inline constexpr std::size_t kMessageCapacity = 1023;
+inline constexpr std::size_t kReportCapacity = 1023;
 
+// A failure object: the name of its class (EInOutError, EOutOfMemory,
+// EDivByZero, ...), which is all that tells the classes apart, and its
+// message.
 class Exception {
  public:
-  Exception() = default;
+  explicit Exception(std::string_view class_name) : class_name_(class_name) {}
   Exception(const Exception&) = delete;
   Exception& operator=(const Exception&) = delete;
-  virtual ~Exception() = default;
 
-  virtual const char* class_name() const { return "Exception"; }
+  std::string_view class_name() const { return class_name_; }
   std::string_view message() const { return {message_, length_}; }
-  void set_message(std::string_view text);
+  void set_class_name(std::string_view name) { class_name_ = name; }
+  void set_message(std::string_view text) {
+    length_ = text.copy(message_, kMessageCapacity);
+  }
   // Fills a message format (see format_message) into the message.
-  void set_formatted(std::string_view format, std::initializer_list<FormatArg> args);
+  void set_formatted(std::string_view format, std::initializer_list<FormatArg> args) {
+    length_ = format_message(message_, kMessageCapacity, format, args);
+  }
 
  private:
+  std::string_view class_name_;
   char message_[kMessageCapacity] = {};
   std::size_t length_ = 0;
 };
 
-#define RELABEL_FAILURE_CLASS(Name, Base)                     \
-  class Name : public Base {                                  \
-   public:                                                    \
-    const char* class_name() const override { return #Name; } \
-  };
-
-RELABEL_FAILURE_CLASS(EHeapException, Exception)
-RELABEL_FAILURE_CLASS(EOutOfMemory, EHeapException)
-
-class EInOutError : public Exception {
- public:
-  const char* class_name() const override { return "EInOutError"; }
-  std::int32_t code = 0;
-};
-
-class EExternal : public Exception {
- public:
-  const char* class_name() const override { return "EExternal"; }
-  FaultRecord fault;
-};
-RELABEL_FAILURE_CLASS(EExternalException, EExternal)
-RELABEL_FAILURE_CLASS(EIntError, EExternal)
-RELABEL_FAILURE_CLASS(EDivByZero, EIntError)
-RELABEL_FAILURE_CLASS(ERangeError, EIntError)
-RELABEL_FAILURE_CLASS(EIntOverflow, EIntError)
-RELABEL_FAILURE_CLASS(EMathError, EExternal)
-RELABEL_FAILURE_CLASS(EInvalidOp, EMathError)
-RELABEL_FAILURE_CLASS(EZeroDivide, EMathError)
-RELABEL_FAILURE_CLASS(EOverflow, EMathError)
-RELABEL_FAILURE_CLASS(EUnderflow, EMathError)
-RELABEL_FAILURE_CLASS(EAccessViolation, EExternal)
-RELABEL_FAILURE_CLASS(EPrivilege, EExternal)
-RELABEL_FAILURE_CLASS(EStackOverflow, EExternal)
-RELABEL_FAILURE_CLASS(EControlC, EExternal)
-
-#undef RELABEL_FAILURE_CLASS
-
 // Takes io_result (clearing it) and makes the EInOutError for it.
-EInOutError& make_io_failure();
+Exception& make_io_failure();
 
 // The failure object for a platform fault, with its message filled in.
 Exception& make_fault_failure(const FaultRecord& fault);
 
+// The preallocated EOutOfMemory, its message filled in at start-up.
+Exception& out_of_memory_failure();
+
 // The run-time error number of the plain report for a fault's status code.
 std::int32_t run_time_error_number(std::uint32_t status);
+
+// "Exception <class> in module <module> at <address>.\n<message>[.]"; the
+// address is the position relative to the module that holds it.
+std::size_t failure_report_text(const Exception& failure, std::uintptr_t position,
+                                char (&out)[kReportCapacity + 1]);
+
+// Pushes the console's waiting output, then writes the report and CR LF
+// straight to the standard output handle. Failures are ignored.
+void write_failure_report(const Exception& failure, std::uintptr_t position);
+
+// "Runtime error NNN at XXXXXXXX": the number ends at the 17th character,
+// the absolute position (eight hex digits) at the end: 29 characters, and
+// room for the zero byte written after them.
+std::size_t plain_error_text(std::int32_t number, std::uintptr_t position,
+                             char (&out)[30]);
+
+// Pushes the console's waiting output, then writes the plain text, a zero
+// byte and CR LF straight to the standard output handle.
+void write_plain_error_report(std::int32_t number, std::uintptr_t position);
 
 }  // namespace relabel

@@ -1,5 +1,6 @@
-// How a run ends: end_run, through which every run ends, and the one
-// handler that reports a failure and ends the run with exit code 1.
+// How a run starts and ends: the handlers installed before anything else
+// runs, end_run, through which every run ends, and the one handler that
+// reports a failure and ends the run with exit code 1.
 #pragma once
 
 #include <cstdint>
@@ -10,10 +11,16 @@
 
 namespace relabel {
 
-// Clears what an earlier run left and makes failures be reported: called
-// last at start-up. Before it, and once a run's end has taken the layer
-// down, failures take the plain run-time error report.
-void set_up_failure_layer();
+// Installs `p` as the platform, the fault handler and the memory-exhaustion
+// handler, puts the standard output in its closed start state and makes
+// failures be reported. Allocates nothing. Before it, and once a run's end
+// has taken the failure layer down, failures take the plain run-time error
+// report.
+void start_runtime(Platform& p);
+
+// Runs `body`, turning memory exhaustion and any stray C++ exception into
+// failure reports.
+void run_guarded(void (*body)());
 
 // Ends the process with `code`: writes a pending plain run-time error report,
 // takes the failure layer down, closes the standard output (pushing its
