@@ -269,7 +269,7 @@ build_zip() {
   for f in "${expected_files[@]}"; do
     [ "$f" = relabel.exe ] || check_crlf_text "$name zip" "$top/$f"
   done
-  check_crlf_text "$name zip" "$top/README.txt" "$root/README.md"
+  check_crlf_text "$name zip" "$top/README.txt" "$root/packaging/README-windows.txt"
   check_crlf_text "$name zip" "$top/NEWS.txt" "$root/NEWS.md"
   check_crlf_text "$name zip" "$top/COPYRIGHT.txt" "$root/packaging/copyright"
   check_crlf_text "$name zip" "$top/examples/demo.pnl" "$root/examples/demo.pnl"
