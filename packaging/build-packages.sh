@@ -221,7 +221,6 @@ make_package() {
   cmake -S . -B "$build" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release \
     -DRELABEL_TESTS=OFF -DRELABEL_BENCH=OFF "$@" >/dev/null
   cmake --build "$build" -j"$jobs" >&2
-  rm -f "$build"/relabel*.deb "$build"/relabel*.tar.gz "$build"/relabel*.zip
   (cd "$build" && cpack >&2)
   local made
   case $kind in
