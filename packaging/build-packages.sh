@@ -425,9 +425,9 @@ select_zips() {
   done
 }
 
+select_zips
 mkdir -p "$out"
 rm -f "$out"/relabel[-_]*
-select_zips
 builds=(linux linux-static "${zips[@]}")
 declare -A package
 for name in "${builds[@]}"; do
