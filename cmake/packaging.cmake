@@ -30,10 +30,11 @@ if(WIN32)
   install(FILES ${RELABEL_EXAMPLES} DESTINATION examples)
 
   # The text files, made CR LF at build time (packaging/crlf.cmake), under
-  # names that Windows opens with Notepad.
+  # names that Windows opens with Notepad. The README is the one written for
+  # the Windows command prompt, not the tree's.
   set(windows_text ${PROJECT_BINARY_DIR}/windows-text)
   set(windows_text_files)
-  foreach(pair README.md:README.txt NEWS.md:NEWS.txt
+  foreach(pair packaging/README-windows.txt:README.txt NEWS.md:NEWS.txt
                packaging/copyright:COPYRIGHT.txt)
     string(REPLACE ":" ";" pair ${pair})
     list(GET pair 0 source)

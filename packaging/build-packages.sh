@@ -4,20 +4,31 @@
 #     expects) and relabel-<version>-Linux.tar.gz (statically linked: it
 #     must have no dynamic section and run with an empty environment);
 #   - Windows: relabel-<version>-win64.zip and relabel-<version>-win32.zip,
-#     when the mingw-w64 cross builds are set up in this tree (otherwise
-#     that part is skipped, and says so).
+#     each when its cross compiler and a Wine that runs its programs are
+#     there; otherwise that zip is skipped with one line naming what is
+#     missing.
 # Each package is unpacked into a scratch folder; the program found there
 # must convert examples/demo in both modes into exactly the files and
 # console output of packaging/expected/ (the zips' under Wine of their word
-# size), must end a run whose input is missing with the failure report, and
-# the manual page found there must pass packaging/check-manual.sh.
+# size), must end a run whose input is missing with the failure report,
+# must carry its version as text (and relabel.exe in its version resource),
+# and the manual page found there must pass packaging/check-manual.sh.
 # The .deb must pass lintian without an error (its warnings are printed)
 # and carry its copyright notice, its changelog.gz and its manual page
 # compressed. Every file of a zip but relabel.exe is text with CR LF line
 # ends, and the zips carry the manual as plain text only.
 #
-# Environment: JOBS (parallel build jobs, default 2),
-#              RELABEL_PACKAGES_WINDOWS=0 to skip the Windows zips.
+# The packages are reproducible: every time stamp in them is the commit's
+# (SOURCE_DATE_EPOCH), their entries are in a fixed order with fixed modes
+# and owner root. To show it, every package is built a second time in
+# build folders of its own and must come out byte for byte the same.
+#
+# Environment: JOBS (parallel build jobs, default 2);
+#   RELABEL_PACKAGES_WINDOWS: unset builds the zips that can be built and
+#     skips the others with one line; 1 requires both (a missing tool is a
+#     failure naming what to install); 0 skips them;
+#   RELABEL_PACKAGES_TWICE=0 skips the second build and the comparison;
+#   SOURCE_DATE_EPOCH: the packages' time stamp, by default the commit's.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -31,12 +42,21 @@ generator=()
 command -v ninja >/dev/null && generator=(-G Ninja)
 
 scratch=$(mktemp -d)
+# Also holds each zip's Wine prefix (its Windows folder and registry).
 trap 'rm -rf "$scratch"' EXIT
 
 fail() {
   echo "build-packages: FAILED: $*" >&2
   exit 1
 }
+
+# Every time stamp in the packages is this one: the commit's time, unless
+# the caller gives SOURCE_DATE_EPOCH. Zip entries keep local time: UTC.
+if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
+  SOURCE_DATE_EPOCH=$(git -C "$root" log -1 --format=%ct 2>/dev/null) ||
+    fail "not a git checkout: set SOURCE_DATE_EPOCH to the time the packages should carry"
+fi
+export SOURCE_DATE_EPOCH TZ=UTC
 
 # The one file that matches a glob, or a failure naming the glob.
 only_file() {
@@ -148,17 +168,91 @@ check_position_in_code() {
   fail "$label: reported position $3 is not in the program's code"
 }
 
-build_deb() {
-  echo "== Linux .deb (shared libraries)"
-  cmake -S . -B "$work/linux" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release \
-    -DRELABEL_TESTS=OFF -DRELABEL_STATIC=OFF >/dev/null
-  cmake --build "$work/linux" -j"$jobs"
-  rm -f "$work"/linux/relabel*.deb
-  (cd "$work/linux" && cpack)
-  local deb
-  deb=$(only_file "$work/linux/relabel_*.deb")
-  cp "$deb" "$out"/
+# normalize_tree DIR: every file and folder under DIR gets the time
+# SOURCE_DATE_EPOCH and a fixed mode: 0755 for folders and programs, 0644
+# for everything else.
+normalize_tree() {
+  local dir=$1
+  find "$dir" -type d -exec chmod 0755 {} +
+  find "$dir" -type f -perm /111 -exec chmod 0755 {} +
+  find "$dir" -type f ! -perm /111 -exec chmod 0644 {} +
+  find "$dir" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
+}
 
+# repack KIND IN OUT: writes the package IN (as CPack made it) to OUT with
+# the same files, in the same layout, but nothing of when or by whom it was
+# built: the entries sorted by name, every time stamp SOURCE_DATE_EPOCH,
+# fixed modes, owner and group root (the zip format has no owner).
+repack() {
+  local kind=$1 in=$2 out_file=$3 dir
+  dir=$(mktemp -d "$scratch/repack.XXXXXX")
+  rm -f "$out_file"
+  case $kind in
+    deb)
+      # dpkg-deb sorts the entries, and takes SOURCE_DATE_EPOCH for the
+      # archive's own time stamps.
+      dpkg-deb -R "$in" "$dir/tree"
+      normalize_tree "$dir/tree"
+      dpkg-deb --root-owner-group -Zxz --build "$dir/tree" "$out_file" >/dev/null ;;
+    tgz)
+      tar -xzf "$in" -C "$dir"
+      normalize_tree "$dir"
+      (cd "$dir" && LC_ALL=C tar --sort=name --format=gnu --owner=0 --group=0 \
+        --numeric-owner --mtime="@$SOURCE_DATE_EPOCH" -cf - -- *) | gzip -9n >"$out_file" ;;
+    zip)
+      # -X: no extra fields (owner, precise times); the DOS times are UTC.
+      unzip -q "$in" -d "$dir"
+      normalize_tree "$dir"
+      (cd "$dir" && find . -mindepth 1 -printf '%P\n' | LC_ALL=C sort |
+        zip -q -X -9 -@ "$out_file") ;;
+  esac
+  rm -rf "$dir"
+}
+
+# make_package KIND BUILD DEST [CMAKE OPTIONS...]: configures and builds
+# relabel afresh in BUILD, packs it with CPack and writes the package,
+# repacked, into the folder DEST. Prints the package's path. Afresh: the
+# linker writes SOURCE_DATE_EPOCH into relabel.exe, and a program left
+# from another commit would keep that commit's time.
+make_package() {
+  local kind=$1 build=$2 dest=$3
+  shift 3
+  rm -rf "$build"
+  cmake -S . -B "$build" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release \
+    -DRELABEL_TESTS=OFF -DRELABEL_BENCH=OFF "$@" >/dev/null
+  cmake --build "$build" -j"$jobs" >&2
+  (cd "$build" && cpack >&2)
+  local made
+  case $kind in
+    deb) made=$(only_file "$build/relabel_*.deb") ;;
+    tgz) made=$(only_file "$build/relabel-*-Linux.tar.gz") ;;
+    zip) made=$(only_file "$build/relabel-*-win*.zip") ;;
+  esac
+  mkdir -p "$dest"
+  repack "$kind" "$made" "$dest/${made##*/}"
+  echo "$dest/${made##*/}"
+}
+
+# The options and package kind of each build: NAME KIND [CMAKE OPTIONS...].
+build_options() {
+  case $1 in
+    linux) echo deb -DRELABEL_STATIC=OFF ;;
+    linux-static) echo tgz -DRELABEL_STATIC=ON ;;
+    win64) echo zip -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" ;;
+    win32) echo zip -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-i686.cmake" ;;
+  esac
+}
+
+# check_version_text LABEL PROGRAM VERSION: the program holds
+# "@(#)relabel VERSION", where strings and what find it.
+check_version_text() {
+  strings -a "$2" | grep -xF "@(#)relabel $3" >/dev/null ||
+    fail "$1: strings finds no \"relabel $3\" in it"
+  echo "$1: strings finds \"@(#)relabel $3\""
+}
+
+check_deb() {
+  local deb=$1
   echo "== checking $(basename "$deb")"
   local root_dir=$scratch/deb-root program
   dpkg-deb -x "$deb" "$root_dir"
@@ -171,6 +265,7 @@ build_deb() {
   check_position_in_code ".deb usr/bin/relabel" "$program" "$position"
   local version doc=$root_dir/usr/share/doc/relabel
   version=$(dpkg-deb -f "$deb" Version)
+  check_version_text ".deb usr/bin/relabel" "$program" "$version"
   [ -f "$root_dir/usr/share/man/man1/relabel.1.gz" ] &&
     [ ! -e "$root_dir/usr/share/man/man1/relabel.1" ] ||
     fail "the .deb's manual page is not usr/share/man/man1/relabel.1.gz alone"
@@ -187,17 +282,8 @@ build_deb() {
   check_lintian "$deb"
 }
 
-build_tgz() {
-  echo "== Linux .tar.gz (statically linked)"
-  cmake -S . -B "$work/linux-static" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release \
-    -DRELABEL_TESTS=OFF -DRELABEL_STATIC=ON >/dev/null
-  cmake --build "$work/linux-static" -j"$jobs"
-  rm -f "$work"/linux-static/relabel*.tar.gz
-  (cd "$work/linux-static" && cpack)
-  local tgz
-  tgz=$(only_file "$work/linux-static/relabel-*-Linux.tar.gz")
-  cp "$tgz" "$out"/
-
+check_tgz() {
+  local tgz=$1
   echo "== checking $(basename "$tgz")"
   local tgz_dir=$scratch/tgz program
   mkdir -p "$tgz_dir"
@@ -214,7 +300,9 @@ build_tgz() {
   position=$(check_failure_report ".tar.gz bin/relabel" relabel env -i "$program")
   check_position_in_code ".tar.gz bin/relabel" "$program" "$position"
   local version=${tgz##*/relabel-}
-  check_manual "${program%/bin/relabel}/share/man/man1/relabel.1" "${version%-Linux.tar.gz}"
+  version=${version%-Linux.tar.gz}
+  check_version_text ".tar.gz bin/relabel" "$program" "$version"
+  check_manual "${program%/bin/relabel}/share/man/man1/relabel.1" "$version"
   local f
   for f in README.md NEWS.md packaging/copyright; do
     cmp -s "${program%/bin/relabel}/share/doc/relabel/${f##*/}" "$root/$f" ||
@@ -223,32 +311,48 @@ build_tgz() {
   echo ".tar.gz: README.md, NEWS.md and copyright in share/doc/relabel"
 }
 
-# build_zip NAME TOOLCHAIN [WINEARCH]: the zip for 64-bit (win64) or 32-bit
-# (win32) Windows, checked under Wine of the same word size.
-build_zip() {
-  local name=$1 toolchain=$2 winearch=${3:-}
-  echo "== Windows zip ($name)"
-  if [ "${RELABEL_PACKAGES_WINDOWS:-1}" = 0 ]; then
-    echo "SKIPPED: Windows zip $name (RELABEL_PACKAGES_WINDOWS=0)"
-    return
-  fi
-  local missing=()
-  for f in "$toolchain" src/runtime/platform_win32.cpp; do
-    [ -f "$f" ] || missing+=("$f")
+# The tools the zip NAME (win64 or win32) needs, as "command:package"; the
+# Wine loader of its word size comes first. Debian's /usr/bin/wine starts
+# the 32-bit loader whenever wine32 is installed, so the 64-bit zip asks
+# for the 64-bit loader itself.
+zip_tools() {
+  case $1 in
+    win64)
+      local wine64=wine64
+      command -v wine64 >/dev/null || [ ! -x /usr/lib/wine/wine64 ] || wine64=/usr/lib/wine/wine64
+      echo "$wine64:wine64 x86_64-w64-mingw32-g++-win32:g++-mingw-w64-x86-64" \
+           "x86_64-w64-mingw32-windres:binutils-mingw-w64-x86-64" ;;
+    win32)
+      local wine32=wine
+      [ ! -x /usr/lib/wine/wine ] || wine32=/usr/lib/wine/wine
+      echo "$wine32:wine32:i386 i686-w64-mingw32-g++-win32:g++-mingw-w64-i686" \
+           "i686-w64-mingw32-windres:binutils-mingw-w64-i686" ;;
+  esac
+  echo "zip:zip unzip:unzip"
+}
+
+# zip_missing NAME: what the zip NAME lacks, as one line naming the
+# packages to install; empty when it can be built and run.
+zip_missing() {
+  local name=$1 tool missing=() packages=()
+  for tool in $(zip_tools "$name"); do
+    command -v "${tool%%:*}" >/dev/null && continue
+    missing+=("${tool%%:*}")
+    packages+=("${tool#*:}")
   done
   if [ ${#missing[@]} -ne 0 ]; then
-    echo "SKIPPED: Windows zip $name: the cross build is not in this tree (missing: ${missing[*]})"
+    echo "no ${missing[*]}; install ${packages[*]} (.ci/packages.sh does)"
     return
   fi
-  cmake -S . -B "$work/$name" "${generator[@]}" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$root/$toolchain" -DRELABEL_TESTS=OFF >/dev/null
-  cmake --build "$work/$name" -j"$jobs"
-  rm -f "$work/$name"/relabel*.zip
-  (cd "$work/$name" && cpack)
-  local zip
-  zip=$(only_file "$work/$name/relabel-*-$name.zip")
-  cp "$zip" "$out"/
+  local wine error
+  wine=$(zip_tools "$name" | head -1 | cut -d' ' -f1 | cut -d: -f1)
+  if ! error=$("$wine" --version 2>&1); then
+    echo "$wine does not start (${error##*: }); the zip needs a machine that runs ${name#win}-bit programs under Wine"
+  fi
+}
 
+check_zip() {
+  local zip=$1 name=$2 winearch=${3:-}
   echo "== checking $(basename "$zip")"
   local zip_dir=$scratch/$name
   mkdir -p "$zip_dir"
@@ -269,7 +373,7 @@ build_zip() {
   for f in "${expected_files[@]}"; do
     [ "$f" = relabel.exe ] || check_crlf_text "$name zip" "$top/$f"
   done
-  check_crlf_text "$name zip" "$top/README.txt" "$root/README.md"
+  check_crlf_text "$name zip" "$top/README.txt" "$root/packaging/README-windows.txt"
   check_crlf_text "$name zip" "$top/NEWS.txt" "$root/NEWS.md"
   check_crlf_text "$name zip" "$top/COPYRIGHT.txt" "$root/packaging/copyright"
   check_crlf_text "$name zip" "$top/examples/demo.pnl" "$root/examples/demo.pnl"
@@ -277,24 +381,85 @@ build_zip() {
   grep -q "^relabel $version  *[A-Z][a-z]* [0-9]\{4\}  *RELABEL(1)"$'\r$' "$top/relabel.txt" ||
     fail "the $name zip's relabel.txt is not the manual of relabel $version"
   echo ".zip ($name): every text file has CR LF line ends; the manual is plain text only"
-  # Wine keeps its state in the build tree, not in the user's home; one
-  # prefix per word size.
+  check_version_text ".zip ($name) relabel.exe" "$exe" "$version"
+  local key
+  for key in FileVersion ProductVersion; do
+    [ "$(strings -a -el "$exe" | grep -xA1 "$key" | tail -1)" = "$version" ] ||
+      fail ".zip ($name) relabel.exe: strings -el finds no $key $version"
+  done
+  echo ".zip ($name) relabel.exe: strings -el finds FileVersion and ProductVersion $version"
+  local wine
+  wine=$(zip_tools "$name" | head -1 | cut -d' ' -f1 | cut -d: -f1)
+  # Wine keeps its state in the scratch folder, not in the user's home:
+  # one prefix per word size, its server stopped when the checks end.
   (
-    export WINEPREFIX=$work/$name/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    export WINEPREFIX=$scratch/wine-$name WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     [ -n "$winearch" ] && export WINEARCH=$winearch
+    trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
     mkdir -p "$WINEPREFIX"
-    timeout 300 wineboot -i >/dev/null 2>&1 || true
-    check_conversion ".zip ($name) relabel.exe under wine" "$top/examples" timeout 120 wine "$exe"
+    timeout 300 "$wine" wineboot -i >/dev/null 2>&1 || true
+    check_conversion ".zip ($name) relabel.exe under wine" "$top/examples" timeout 120 "$wine" "$exe"
     check_failure_report ".zip ($name) relabel.exe under wine" relabel.exe \
-      timeout 120 wine "$exe" >/dev/null
+      timeout 120 "$wine" "$exe" >/dev/null
     echo ".zip ($name) relabel.exe under wine: a failure report names the module relabel.exe"
   )
 }
 
+# The zips this run builds: each one whose tools are there; with
+# RELABEL_PACKAGES_WINDOWS=1 a missing tool fails, with 0 none is built.
+zips=()
+select_zips() {
+  local name why
+  for name in win64 win32; do
+    if [ "${RELABEL_PACKAGES_WINDOWS:-}" = 0 ]; then
+      echo "SKIPPED: the $name zip (RELABEL_PACKAGES_WINDOWS=0)"
+      continue
+    fi
+    why=$(zip_missing "$name")
+    if [ -n "$why" ]; then
+      [ "${RELABEL_PACKAGES_WINDOWS:-}" = 1 ] && fail "the $name zip: $why"
+      echo "SKIPPED: the $name zip: $why"
+      continue
+    fi
+    zips+=("$name")
+  done
+}
+
+select_zips
 mkdir -p "$out"
-build_deb
-build_tgz
-build_zip win64 cmake/mingw-w64-x86_64.cmake
-build_zip win32 cmake/mingw-w64-i686.cmake win32
+rm -f "$out"/relabel[-_]*
+builds=(linux linux-static "${zips[@]}")
+declare -A package
+for name in "${builds[@]}"; do
+  read -r kind options <<<"$(build_options "$name")"
+  echo "== building the $kind ($name)"
+  # shellcheck disable=SC2086  # the options are words without blanks
+  package[$name]=$(make_package "$kind" "$work/$name" "$out" $options)
+done
+check_deb "${package[linux]}"
+check_tgz "${package[linux-static]}"
+for name in "${zips[@]}"; do
+  winearch=""
+  [ "$name" = win32 ] && winearch=win32
+  check_zip "${package[$name]}" "$name" $winearch
+done
+
+# The same tree built again, in build folders of its own, must give the
+# same packages, byte for byte.
+if [ "${RELABEL_PACKAGES_TWICE:-1}" != 0 ]; then
+  echo "== building every package a second time, in $work/again"
+  rm -rf "$work/again"
+  for name in "${builds[@]}"; do
+    read -r kind options <<<"$(build_options "$name")"
+    # shellcheck disable=SC2086
+    again=$(make_package "$kind" "$work/again/$name" "$scratch/again" $options \
+              2>"$scratch/again-$name.log") ||
+      { cat "$scratch/again-$name.log" >&2; fail "the second build of the $kind ($name)"; }
+    cmp "${package[$name]}" "$again" ||
+      fail "$(basename "$again") differs between two builds of the same tree"
+    echo "reproducible: $(basename "$again") is the same, byte for byte, from a second build"
+  done
+  rm -rf "$work/again"
+fi
 echo "== packages in $out:"
 ls -l "$out"

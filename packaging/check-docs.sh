@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
-# Checks that the README and the manual page tell the same story:
+# Checks that the READMEs and the manual page tell the same story:
 #   - the console messages, failure reports and exit codes that README.md
 #     lists (the first column of its tables under "Console messages",
 #     "Failure reports" and "Exit codes") are, in the same order, the
 #     tagged items of the manual's CONSOLE MESSAGES, FAILURE REPORT and
 #     EXIT STATUS sections, with the manual's italic placeholders written
 #     as plain words;
+#   - so are the items of the zips' README for Windows
+#     (packaging/README-windows.txt: the lines indented by two blanks under
+#     WHAT IT PRINTS, WHEN A RUN FAILS and EXIT CODES AND %ERRORLEVEL%),
+#     which also explains %ERRORLEVEL% and says nothing of the build tools;
 #   - with VERSION given: the newest release in NEWS.md is VERSION and the
 #     README names VERSION as the package version.
 #
@@ -15,6 +19,7 @@ set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 readme=$root/README.md
+windows_readme=$root/packaging/README-windows.txt
 manual=$root/man/relabel.1
 news=$root/NEWS.md
 version=${1:-}
@@ -73,22 +78,44 @@ readme_items() {
   ' "$readme"
 }
 
+# The items of the Windows README's section headed $1 (a line of capitals):
+# its lines indented by exactly two blanks.
+windows_items() {
+  LC_ALL=C awk -v want="$1" '
+    /^[A-Z][A-Z %,]*$/ { section = $0; next }
+    section == want && /^  [^ ]/ { sub(/^  /, ""); sub(/\r$/, ""); print }
+  ' "$windows_readme"
+}
+
+# compare LABEL ITEMS_FUNCTION README_SECTION MANUAL_SECTION
 compare() {
-  local readme_section=$1 manual_section=$2 from_readme from_manual
-  from_readme=$(readme_items "$readme_section")
+  local label=$1 items=$2 readme_section=$3 manual_section=$4 from_readme from_manual
+  from_readme=$($items "$readme_section")
   from_manual=$(manual_items "$manual_section")
   [ -n "$from_manual" ] || fault "the manual has no items under $manual_section"
   if [ "$from_readme" != "$from_manual" ]; then
-    fault "README \"$readme_section\" and manual $manual_section differ (< README, > manual):"
+    fault "$label \"$readme_section\" and manual $manual_section differ (< $label, > manual):"
     diff <(echo "$from_readme") <(echo "$from_manual") >&2 || true
   else
-    echo "check-docs: README \"$readme_section\" = manual $manual_section ($(wc -l <<<"$from_manual") items)"
+    echo "check-docs: $label \"$readme_section\" = manual $manual_section ($(wc -l <<<"$from_manual") items)"
   fi
 }
 
-compare "Console messages" "CONSOLE MESSAGES"
-compare "Failure reports" "FAILURE REPORT"
-compare "Exit codes" "EXIT STATUS"
+compare README readme_items "Console messages" "CONSOLE MESSAGES"
+compare README readme_items "Failure reports" "FAILURE REPORT"
+compare README readme_items "Exit codes" "EXIT STATUS"
+compare "Windows README" windows_items "WHAT IT PRINTS" "CONSOLE MESSAGES"
+compare "Windows README" windows_items "WHEN A RUN FAILS" "FAILURE REPORT"
+compare "Windows README" windows_items "EXIT CODES AND %ERRORLEVEL%" "EXIT STATUS"
+
+# A Windows user runs relabel.exe from a command prompt and builds nothing.
+if grep -niwE 'cmake|mingw|ctest|g\+\+|wine' "$windows_readme" >&2; then
+  fault "the Windows README names build tools (lines above)"
+fi
+grep -qF '%ERRORLEVEL%' "$windows_readme" ||
+  fault "the Windows README does not explain %ERRORLEVEL%"
+grep -qiE '^ *for %%' "$windows_readme" ||
+  fault "the Windows README has no batch loop (for %%f in ...)"
 
 if [ -n "$version" ]; then
   newest=$(grep -m1 -E '^## [0-9]' "$news" | cut -d' ' -f2 || true)
