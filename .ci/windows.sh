@@ -67,10 +67,15 @@ windows_part() {
     return 0
   fi
   echo "== Windows $label: tests under Wine"
+  # The loader of the program's word size: Debian's `wine` starts the
+  # 32-bit one whenever wine32 is installed, also for a 64-bit program.
+  local wine=/usr/lib/wine/wine64
+  [ -n "$winearch" ] && wine=/usr/lib/wine/wine
+  [ -x "$wine" ] || wine=wine
   local env=(HOME="$root/$build" WINEPREFIX="$root/$build/wineprefix" WINEDEBUG=-all)
   [ -n "$winearch" ] && env+=(WINEARCH="$winearch")
   [ ${#runner[@]} -eq 0 ] || chown -R nobody:nogroup "$build"
-  if ! "${runner[@]}" env "${env[@]}" wineboot -i >"$build/wineboot.log" 2>&1; then
+  if ! "${runner[@]}" env "${env[@]}" "$wine" wineboot -i >"$build/wineboot.log" 2>&1; then
     echo "windows.sh: wineboot failed for $label; its output:" >&2
     tail -n 20 "$build/wineboot.log" >&2
     return 1
@@ -80,10 +85,10 @@ windows_part() {
   list_skips "$build"
   if [ $rc -eq 0 ] && [ -n "$xp_version" ]; then
     echo "== Windows $label: tests under Wine, with the Windows version set to $xp_version"
-    "${runner[@]}" env "${env[@]}" wine reg add 'HKCU\Software\Wine' /v Version \
+    "${runner[@]}" env "${env[@]}" "$wine" reg add 'HKCU\Software\Wine' /v Version \
       /d "$xp_version" /f >/dev/null
     local shown
-    shown=$("${runner[@]}" env "${env[@]}" wine cmd /c ver | tr -d '\r' | grep .)
+    shown=$("${runner[@]}" env "${env[@]}" "$wine" cmd /c ver | tr -d '\r' | grep .)
     echo "$shown"
     case $shown in
       *" 5.1."*) ;;  # Windows XP is version 5.1

@@ -28,7 +28,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(CMAKE_EXE_LINKER_FLAGS_INIT
     "-static -Wl,--image-base,0x400000 -Wl,--disable-dynamicbase")
 
-find_program(RELABEL_WINE NAMES ${RELABEL_WINE_NAMES})
+# The loader of the programs' own word size, found where Debian keeps it:
+# its `wine` starts the 32-bit loader whenever wine32 is installed, which a
+# kernel without 32-bit programs cannot run even for a 64-bit program.
+find_program(RELABEL_WINE NAMES ${RELABEL_WINE_NAMES} HINTS /usr/lib/wine)
 if(RELABEL_WINE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${RELABEL_WINE})
 endif()
