@@ -228,44 +228,59 @@ TEST_F(TextFileTest, ResetOfMissingFileLeavesCodePending) {
   EXPECT_EQ(io_result, 2);
 }
 
+// The code each operation stores on a TextFile that is not in the state it
+// needs; the standard output is spared where the console's own use needs it.
 TEST_F(TextFileTest, MisuseCodes) {
-  TextFile never_bound;
-  text_reset(never_bound);
-  EXPECT_EQ(io_result, 102);
-  io_result = 0;
-  text_rewrite(never_bound);
-  EXPECT_EQ(io_result, 102);
-
-  io_result = 0;
-  text_close(out);
-  EXPECT_EQ(io_result, 103);
-
-  text_rewrite(out);
-  io_result = 0;
-  EXPECT_TRUE(text_at_end(out));
-  EXPECT_EQ(io_result, 104);
-  io_result = 0;
-  Line line;
-  text_read_line(out, line);
-  EXPECT_EQ(line.text, "");
-  EXPECT_EQ(io_result, 104);
-
-  io_result = 0;
-  open_input("A\r\n");
-  text_write(in, "x");
-  EXPECT_EQ(io_result, 105);
-  io_result = 0;
-  text_write(in, 'x');
-  text_write_line(in, {});
-  EXPECT_EQ(io_result, 105);
-}
-
-TEST_F(TextFileTest, WriteToUnopenedFileEndsWith103AfterTheLineEnd) {
-  text_write(out, "x");
-  EXPECT_EQ(io_result, 105);
-  text_write_line(out, {});
-  EXPECT_EQ(io_result, 103);
-  EXPECT_EQ(fake.files.count("out"), 0u);
+  enum class State { never_bound, closed, input, output, console };
+  struct Case {
+    const char* what;
+    State state;
+    void (*op)(TextFile&);
+    std::int32_t code;
+  };
+  const Case cases[] = {
+      {"reset, never bound", State::never_bound, text_reset, 102},
+      {"rewrite, never bound", State::never_bound, text_rewrite, 102},
+      {"close, closed", State::closed, text_close, 103},
+      {"flush, closed", State::closed, text_flush, 103},
+      {"push, closed", State::closed, text_push_buffer, 103},
+      {"close, the console", State::console, text_close, 103},
+      {"flush, the console", State::console, text_flush, 0},
+      {"push, the console", State::console, text_push_buffer, 0},
+      {"at end, output", State::output, [](TextFile& f) { EXPECT_TRUE(text_at_end(f)); },
+       104},
+      {"read line, output", State::output,
+       [](TextFile& f) {
+         Line line;
+         text_read_line(f, line);
+         EXPECT_EQ(line.text, "");
+       },
+       104},
+      {"write text, input", State::input, [](TextFile& f) { text_write(f, "x"); }, 105},
+      {"write character, input", State::input, [](TextFile& f) { text_write(f, 'x'); },
+       105},
+      {"write line, input", State::input, [](TextFile& f) { text_write_line(f, {}); },
+       105},
+      {"write text, closed", State::closed, [](TextFile& f) { text_write(f, "x"); }, 105},
+      // The write stores 105, then its flush finds the file not open.
+      {"write line, closed", State::closed, [](TextFile& f) { text_write_line(f, {}); },
+       103},
+  };
+  fake.files["in"] = "A\r\n";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TextFile own;
+    TextFile& f = c.state == State::console ? std_output : own;
+    if (c.state == State::closed) text_assign(f, "out");
+    if (c.state == State::input) text_assign(f, "in"), text_reset(f);
+    if (c.state == State::output) text_assign(f, "out"), text_rewrite(f);
+    io_result = 0;
+    c.op(f);
+    EXPECT_EQ(io_result, c.code);
+    if (f.mode == TextMode::input || f.mode == TextMode::output) text_close(f);
+  }
+  EXPECT_TRUE(fake.console_writes.empty());
+  EXPECT_EQ(fake.files["out"], "");
 }
 
 TEST_F(TextFileTest, FileHeldForWritingCannotBeOpenedAgain) {
@@ -280,32 +295,6 @@ TEST_F(TextFileTest, FileHeldForWritingCannotBeOpenedAgain) {
   EXPECT_EQ(fake.files["out"], "");
   text_close(out);
   EXPECT_EQ(fake.files["out"], "");
-}
-
-// What each operation stores on a TextFile that is not open: the standard
-// output is spared where the console's own use needs it.
-TEST_F(TextFileTest, NotOpenCodesOfTheStandardOutput) {
-  struct Case {
-    const char* what;
-    void (*op)(TextFile&);
-    std::int32_t output, other;
-  };
-  const Case cases[] = {
-      {"close", text_close, 103, 103},
-      {"flush", text_flush, 0, 103},
-      {"push", text_push_buffer, 0, 103},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    const std::pair<TextFile*, std::int32_t> files[] = {{&std_output, c.output},
-                                                        {&out, c.other}};
-    for (const auto& [file, code] : files) {
-      io_result = 0;
-      c.op(*file);
-      EXPECT_EQ(io_result, code);
-    }
-  }
-  EXPECT_TRUE(fake.console_writes.empty());
 }
 
 TEST_F(TextFileTest, ConsoleShowsEachWriteAtItsFlush) {
