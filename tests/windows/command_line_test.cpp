@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "command_line_cases.h"
 #include "process_runner.h"
 
 namespace relabel::testing {
@@ -37,29 +38,8 @@ std::vector<std::string> split_by_helper(const std::string& tail) {
 }
 
 TEST(WindowsCommandLine, SplitsTheRawLine) {
-  struct Case {
-    const char* tail;
-    std::vector<std::string> args;
-  };
-  const Case cases[] = {
-      {"\tin  out", {"in", "out"}},
-      {" a\x01"
-       "b\x1f"
-       "c",
-       {"a", "b", "c"}},
-      {" \"a b\"", {"a b"}},
-      {" \"a\tb\"", {"a\tb"}},
-      {" a\"b c\"d", {"ab cd"}},
-      {" \"\" b", {"b"}},
-      {" b \"\"", {"b"}},
-      {" a\"\"b", {"ab"}},
-      {" \"open to  the end", {"open to  the end"}},
-      {" x\\\"y z", {"x\\y z"}},
-      {" x\\ y\\\\", {"x\\", "y\\\\"}},
-      {" \xE9t\xE9 \xFC\xC0", {"\xE9t\xE9", "\xFC\xC0"}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(std::string("tail: ") + c.tail);
+  for (const CommandLineCase& c : kCommandLineCases) {
+    SCOPED_TRACE("tail: " + c.tail);
     EXPECT_EQ(split_by_helper(c.tail), c.args);
   }
 }
