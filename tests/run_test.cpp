@@ -15,27 +15,6 @@
 namespace relabel::testing {
 namespace {
 
-// Test inputs are written with LF; everything the program writes ends in
-// CR LF.
-std::string crlf(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    if (c == '\n') out += '\r';
-    out += c;
-  }
-  return out;
-}
-
-// A line in board-entry form: `    ("name" numbers)`.
-std::string line(const std::string& name, const std::string& numbers) {
-  return "    (\"" + name + "\" " + numbers + ")\n";
-}
-
-std::string total(int count) {
-  return std::string(count, '.') + "\r\nCelkem nalezeno: " + std::to_string(count) +
-         " soucastek.\r\n";
-}
-
 class Run : public ::testing::Test {
  protected:
   // A new platform for every run: a run that ends early leaves its files

@@ -16,6 +16,28 @@ inline const std::string kBannerLine = kBanner + "\r\n";
 inline const std::string kKeepModeLine =
     "Zmena napisu (souradnice zustanou zachovany.)\r\n";
 
+// The console's count of `count` parts-list entries: the dots, then the
+// total line.
+inline std::string total(int count) {
+  return std::string(static_cast<std::size_t>(count), '.') +
+         "\r\nCelkem nalezeno: " + std::to_string(count) + " soucastek.\r\n";
+}
+
+// Inputs are written with LF; everything the program writes ends in CR LF.
+inline std::string crlf(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\n') out += '\r';
+    out += c;
+  }
+  return out;
+}
+
+// A line in board-entry form, `    ("name" numbers)`, with an LF.
+inline std::string line(const std::string& name, const std::string& numbers) {
+  return "    (\"" + name + "\" " + numbers + ")\n";
+}
+
 // True when `output` is `before`, byte for byte, then the two-line report of
 // a failure of `failure_class` with `message` (as printed, its period
 // included) and CR LF. The module and the address vary from build to build.

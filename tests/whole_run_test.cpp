@@ -21,26 +21,6 @@ namespace {
 using Files = std::map<std::string, std::string>;
 using Args = std::vector<std::string>;
 
-// Inputs are written with LF; everything the program writes ends in CR LF.
-std::string crlf(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    if (c == '\n') out += '\r';
-    out += c;
-  }
-  return out;
-}
-
-// A line in board-entry form: `    ("name" numbers)`.
-std::string line(const std::string& name, const std::string& numbers) {
-  return "    (\"" + name + "\" " + numbers + ")\n";
-}
-
-std::string total(int count) {
-  return std::string(count, '.') + "\r\nCelkem nalezeno: " + std::to_string(count) +
-         " soucastek.\r\n";
-}
-
 struct WholeRun {
   std::string name;
   Files files;  // before the run
