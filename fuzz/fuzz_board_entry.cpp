@@ -17,14 +17,15 @@ using relabel::BoardEntry;
 BoardEntry sentinel() {
   BoardEntry e;
   relabel::to_counted_text(e.name, "sentinel");
-  for (int i = 0; i < 6; ++i) e.numbers[i] = 11 * (i + 1);
+  for (std::size_t i = 0; i < 6; ++i)
+    e.set_number(i, static_cast<std::int32_t>(11 * (i + 1)));
   return e;
 }
 
 bool same(const BoardEntry& a, const BoardEntry& b) {
   if (a.name.view() != b.name.view()) return false;
-  for (int i = 0; i < 6; ++i)
-    if (a.numbers[i] != b.numbers[i]) return false;
+  for (std::size_t i = 0; i < 6; ++i)
+    if (a.number(i) != b.number(i)) return false;
   return true;
 }
 
@@ -55,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     BoardEntry first = sentinel();
     relabel::parse_board_entry(line, first, k);
     BoardEntry expected = entry;
-    for (std::size_t i = k; i < 6; ++i) expected.numbers[i] = sentinel().numbers[i];
+    for (std::size_t i = k; i < 6; ++i) expected.set_number(i, sentinel().number(i));
     FUZZ_CHECK(same(first, expected));
   }
 
@@ -75,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (numbers_from >= line.size() || line.find(')', numbers_from) == std::string::npos) {
     BoardEntry expected = sentinel();
     expected.name = entry.name;
-    expected.numbers[0] = 0;
+    expected.set_number(0, 0);
     FUZZ_CHECK(same(entry, expected));
   }
 
@@ -91,8 +92,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   relabel::parse_board_entry(three, partial);
   BoardEntry expected = sentinel();
   expected.name = entry.name;
-  for (int i = 0; i < 3; ++i) expected.numbers[i] = entry.numbers[i];
-  expected.numbers[3] = 0;
+  for (std::size_t i = 0; i < 3; ++i) expected.set_number(i, entry.number(i));
+  expected.set_number(3, 0);
   FUZZ_CHECK(same(partial, expected));
   return 0;
 }

@@ -19,11 +19,16 @@ const std::string kPrefix = "    (\"";
 BoardEntry used_record() {
   BoardEntry entry;
   to_counted_text(entry.name, "old");
-  for (int i = 0; i < 6; ++i) entry.numbers[i] = i + 1;
+  for (std::size_t i = 0; i < 6; ++i)
+    entry.set_number(i, static_cast<std::int32_t>(i + 1));
   return entry;
 }
 
-Numbers numbers_of(const BoardEntry& entry) { return {entry.numbers, entry.numbers + 6}; }
+Numbers numbers_of(const BoardEntry& entry) {
+  Numbers numbers;
+  for (std::size_t i = 0; i < 6; ++i) numbers.push_back(entry.number(i));
+  return numbers;
+}
 
 struct ParseCase {
   const char* what;
@@ -143,13 +148,13 @@ BoardEntry parsed(const std::string& line) {
 
 TEST(FormatBoardEntry, PrefixNameAndTheFirstNNumbers) {
   BoardEntry extremes = used_record();
-  extremes.numbers[0] = INT32_MIN;
-  extremes.numbers[1] = INT32_MAX;
+  extremes.set_number(0, INT32_MIN);
+  extremes.set_number(1, INT32_MAX);
   BoardEntry unnamed = used_record();
   unnamed.name.length = 0;
   BoardEntry widest;
   to_counted_text(widest.name, std::string(72, 'w'));
-  for (std::int32_t& n : widest.numbers) n = INT32_MIN;
+  for (std::size_t i = 0; i < 6; ++i) widest.set_number(i, INT32_MIN);
   const std::string min = " -2147483648";
   const struct {
     BoardEntry entry;
