@@ -1,7 +1,8 @@
-// Board entry lines: the parse never changes its line, is deterministic,
-// fills the first k numbers alike whether asked for k or for all six, leaves
-// the record alone for a line without a double quote, and a record written
-// back as a line (six numbers, or three) parses to the same record.
+// Board entry lines: each line of the input agrees with the literal rule; the
+// parse never changes its line, is deterministic, fills the first k numbers
+// alike whether asked for k or for all six, leaves the record alone for a
+// line without a double quote, and a record written back as a line (six
+// numbers, or three) parses to the same record.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -9,6 +10,7 @@
 
 #include "check.h"
 #include "convert/board_entry.h"
+#include "literal_board_entry.h"
 
 namespace {
 
@@ -38,11 +40,33 @@ std::string written(const BoardEntry& entry, unsigned n) {
   return line;
 }
 
+// Each line of the input parsed into one record kept from line to line, the
+// count of numbers wanted rotating: the record and the lines it writes match
+// the literal forms.
+void check_against_literal(std::string_view input) {
+  BoardEntry fast = sentinel();
+  relabel::testing::LiteralEntry slow{"sentinel", {11, 22, 33, 44, 55, 66}};
+  std::size_t wanted = 0;
+  while (!input.empty()) {
+    const std::size_t stop = input.find('\n');
+    const std::string line(input.substr(0, stop));
+    input.remove_prefix(stop == std::string_view::npos ? input.size() : stop + 1);
+    wanted = wanted % 6 + 1;
+    relabel::parse_board_entry(line, fast, wanted);
+    relabel::testing::literal_parse(line, slow, wanted);
+    FUZZ_CHECK(fast.name.view() == slow.name);
+    for (std::size_t i = 0; i < 6; ++i) FUZZ_CHECK(fast.number(i) == slow.numbers[i]);
+    for (unsigned n : {3u, 6u})
+      FUZZ_CHECK(written(fast, n) == relabel::testing::literal_format(slow, n));
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string line(reinterpret_cast<const char*>(data), size);
   const std::string original = line;
+  check_against_literal(line);
 
   BoardEntry entry = sentinel();
   relabel::parse_board_entry(line, entry);
