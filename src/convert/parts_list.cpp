@@ -19,7 +19,6 @@ static_assert(kMaxEntry < kChunkSize);
 // short of 4 GiB.
 constexpr std::size_t kMaxChunks = (std::size_t{1} << (32 - kChunkBits)) - 1;
 constexpr std::size_t kFirstIndexSize = 64;
-constexpr std::uint32_t kNearby = 1024;
 // Where a chunk's entries end short of its end, this stands in the place of
 // a first length byte (names are at most 72 bytes).
 constexpr char kChunkEnd = '\xff';
@@ -121,22 +120,23 @@ std::uint32_t PartsList::ref_after(std::uint32_t ref, const PartsEntry& entry) c
 }
 
 std::optional<PartsEntry> PartsList::find(std::string_view name) const {
-  if (in_order_) {
+  // Tried while it keeps hitting; after a few misses in a row, only now
+  // and then, so that a list in another order pays next to nothing.
+  if (last_found_ != 0 && (misses_ < 4 || misses_ % 64 == 0)) {
     const std::uint32_t next = ref_after(last_found_, entry_at(last_found_));
     if (next != 0) {
       const PartsEntry guessed = entry_at(next);
       if (same_text(guessed.name, name)) {
         last_found_ = next;
+        misses_ = 0;
         return guessed;
       }
     }
   }
+  ++misses_;
   if (index_.empty()) return std::nullopt;
   const Slot& slot = index_[probe(name, hash_of(name))];
   if (slot.ref == 0) return std::nullopt;
-  // Close behind the last one found: a list that follows the board's order,
-  // perhaps with a few entries the board lacks.
-  in_order_ = slot.ref > last_found_ && slot.ref - last_found_ <= kNearby;
   last_found_ = slot.ref;
   return entry_at(slot.ref);
 }

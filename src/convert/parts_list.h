@@ -82,10 +82,10 @@ class PartsList {
   std::string_view last_name_;
   bool has_last_name_ = false;
   NameHashKey key_;  // drawn on the first append
-  // The entry found last, and whether the one stored after it is worth a
-  // try: so when the last two found lay in order close together.
+  // The entry found last, and the lookups since the entry after it was
+  // last found as the one asked for.
   mutable std::uint32_t last_found_ = 0;
-  mutable bool in_order_ = false;
+  mutable std::uint32_t misses_ = 0;
 };
 
 }  // namespace relabel
