@@ -13,8 +13,9 @@ CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 # The files each harness is about; the conversion is about all of src/.
 declare -A focus=(
   [parts_line]="parts_list.cpp" [board_entry]="board_entry.cpp"
-  [parse_int]="int_text.cpp" [next_arg]="args.cpp" [conversion]=".cpp|TOTAL")
-harnesses="parts_line board_entry parse_int next_arg conversion"
+  [parse_int]="int_text.cpp" [next_arg]="args.cpp" [conversion]=".cpp|TOTAL"
+  [text_read]="text_file.cpp")
+harnesses="parts_line board_entry parse_int next_arg conversion text_read"
 targets=()
 for h in $harnesses; do targets+=("fuzz_$h"); done
 cmake --build "$build" -j2 --target "${targets[@]}" >/dev/null

@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 seconds="${1:-10}"
 shift || true
 build="${FUZZ_BUILD_DIR:-build-fuzz}"
-harnesses="${HARNESSES:-parts_line board_entry parse_int next_arg conversion}"
+harnesses="${HARNESSES:-parts_line board_entry parse_int next_arg conversion text_read}"
 
 CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DRELABEL_FUZZ=ON -DRELABEL_TESTS=OFF \

@@ -5,8 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <random>
 #include <string>
 #include <vector>
+
+#include "literal_board_entry.h"
 
 namespace relabel::testing {
 namespace {
@@ -19,11 +22,16 @@ const std::string kPrefix = "    (\"";
 BoardEntry used_record() {
   BoardEntry entry;
   to_counted_text(entry.name, "old");
-  for (int i = 0; i < 6; ++i) entry.numbers[i] = i + 1;
+  for (std::size_t i = 0; i < 6; ++i)
+    entry.set_number(i, static_cast<std::int32_t>(i + 1));
   return entry;
 }
 
-Numbers numbers_of(const BoardEntry& entry) { return {entry.numbers, entry.numbers + 6}; }
+Numbers numbers_of(const BoardEntry& entry) {
+  Numbers numbers;
+  for (std::size_t i = 0; i < 6; ++i) numbers.push_back(entry.number(i));
+  return numbers;
+}
 
 struct ParseCase {
   const char* what;
@@ -143,13 +151,13 @@ BoardEntry parsed(const std::string& line) {
 
 TEST(FormatBoardEntry, PrefixNameAndTheFirstNNumbers) {
   BoardEntry extremes = used_record();
-  extremes.numbers[0] = INT32_MIN;
-  extremes.numbers[1] = INT32_MAX;
+  extremes.set_number(0, INT32_MIN);
+  extremes.set_number(1, INT32_MAX);
   BoardEntry unnamed = used_record();
   unnamed.name.length = 0;
   BoardEntry widest;
   to_counted_text(widest.name, std::string(72, 'w'));
-  for (std::int32_t& n : widest.numbers) n = INT32_MIN;
+  for (std::size_t i = 0; i < 6; ++i) widest.set_number(i, INT32_MIN);
   const std::string min = " -2147483648";
   const struct {
     BoardEntry entry;
@@ -178,6 +186,42 @@ TEST(FormatBoardEntry, WellFormedLinesSurviveARoundTrip) {
       kPrefix + "\" 0 0 0 0 0 0)",
   };
   for (const std::string& line : lines) EXPECT_EQ(formatted(parsed(line), 6), line);
+}
+
+// Random and hostile lines, every length from 0 to 300, each parsed into one
+// record kept from line to line, with a rotating count of wanted numbers:
+// the record's numbers and the lines it writes match the literal forms.
+TEST(BoardEntry, AgreesWithTheLiteralRule) {
+  const std::string pieces[] = {"0",           "7",        "-0",        "-",
+                                "05",          "-05",      "1234567",   "-1234567",
+                                "-12345678",   "12345678", "999999999", "2147483648",
+                                "-2147483648", "+5",       "$1F",       "0x1F",
+                                "12a",         "abc",      " ",         ")",
+                                "\"",          "  ",       "(",         "\t",
+                                kPrefix,       "R12",      ") x",       "9 8 7 6 5 4 3)"};
+  std::mt19937 random(20261210);
+  const auto line_of = [&](std::size_t size) {
+    std::string line =
+        random() % 4 == 0 ? "" : kPrefix + "R1\"" + (random() % 3 ? " " : "");
+    while (line.size() < size)
+      line += pieces[random() % std::size(pieces)] + (random() % 2 ? " " : "");
+    return line.substr(0, size);
+  };
+  BoardEntry fast = used_record();
+  LiteralEntry slow{"old", {1, 2, 3, 4, 5, 6}};
+  std::size_t wanted = 0;
+  for (int round = 0; round < 20; ++round) {
+    for (std::size_t size = 0; size <= 300; ++size) {
+      const std::string line = line_of(size);
+      SCOPED_TRACE(line);
+      wanted = wanted % 6 + 1;
+      parse_board_entry(line, fast, wanted);
+      literal_parse(line, slow, wanted);
+      ASSERT_EQ(fast.name.view(), slow.name);
+      for (std::size_t i = 0; i < 6; ++i) ASSERT_EQ(fast.number(i), slow.numbers[i]) << i;
+      for (unsigned n : {3u, 6u}) ASSERT_EQ(formatted(fast, n), literal_format(slow, n));
+    }
+  }
 }
 
 }  // namespace

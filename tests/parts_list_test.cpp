@@ -125,6 +125,36 @@ TEST(PartsList, FirstEntryOfEachNameIsFoundAcrossGrowth) {
   }
 }
 
+// Names looked up mostly in the list's own order, with gaps, names the list
+// lacks, steps back and repeated names, over entries that fill several
+// chunks with room left at their ends: each finds its first entry.
+TEST(PartsList, LookupsInTheListsOrderFindTheFirstEntries) {
+  PartsList list;
+  std::map<std::string, std::string> first;
+  std::vector<std::string> order;  // names in the order of their first entries
+  for (int i = 0; i < 3000; ++i) {
+    const std::string name = "N" + std::to_string(i % 5 == 4 ? i - 3 : i);
+    const std::string value = std::string(i % 60, 'v') + std::to_string(i);
+    add(list, name, value, std::string(i % 70, 's'));
+    if (first.emplace(name, value).second) order.push_back(name);
+  }
+  const auto expect_found = [&](const std::string& name) {
+    const std::optional<PartsEntry> e = list.find(name);
+    ASSERT_TRUE(e) << name;
+    EXPECT_EQ(e->value_text, first[name]) << name;
+  };
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    if (i % 3 == 2) continue;
+    if (i % 7 == 0) {
+      EXPECT_FALSE(list.find("M" + std::to_string(i)));
+    }
+    if (i % 13 == 0 && i > 0) expect_found(order[i - 1]);
+    expect_found(order[i]);
+  }
+  expect_found(order.back());
+  expect_found(order.front());
+}
+
 // Many entries of few names, interleaved: the first of each wins, and the
 // later ones are counted but allocate nothing.
 TEST(PartsList, RepeatedNamesCostNoMemory) {

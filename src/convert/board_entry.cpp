@@ -30,10 +30,12 @@ std::int32_t digits_value(std::uint64_t w, unsigned n) {
 // nine digits after an optional minus (nearly every number in a board file,
 // and none can overflow) is read on the way into `value`; a token of any
 // other form is given to parse_int whole. Where the line holds eight more
-// bytes, the digits are found and read eight at a time: a byte is a digit
-// when adding kAboveNine does not reach 0x80 and subtracting "0" does not
-// wrap.
-const char* read_token(const char* p, const char* end, std::int32_t& value) {
+// bytes, the digits are found eight at a time (a byte is a digit when
+// adding kAboveNine does not reach 0x80 and subtracting "0" does not wrap),
+// and a number's own decimal text (no leading zero, not "-0") is kept in
+// `text` unread, since the rewrite mostly copies it back.
+const char* read_token(const char* p, const char* end, std::int32_t& value,
+                       std::uint64_t& text) {
   const char* q = p;
   const bool minus = q != end && *q == '-';
   if (minus) ++q;
@@ -43,8 +45,14 @@ const char* read_token(const char* p, const char* end, std::int32_t& value) {
     const unsigned n = static_cast<unsigned>(std::countr_zero(not_digits)) / 8;
     const unsigned after = n < 8 ? static_cast<unsigned>(w >> (8 * n)) & 0xFF : 0;
     if (n != 0 && (after == ' ' || after == ')')) {
-      const std::int32_t v = digits_value(w, n);
-      value = minus ? -v : v;
+      if ((w & 0xFF) != '0' || (n == 1 && !minus)) {
+        text = w << (8 * (8 - n));
+        if (minus) text |= std::uint64_t{'-'} << (8 * (7 - n));
+      } else {
+        const std::int32_t v = digits_value(w, n);
+        value = minus ? -v : v;
+        text = 0;
+      }
       return q + n;
     }
   }
@@ -57,15 +65,27 @@ const char* read_token(const char* p, const char* end, std::int32_t& value) {
   }
   if (q != end && (*q == ' ' || *q == ')') && q != digits && q - digits <= 9) {
     value = minus ? -static_cast<std::int32_t>(v) : static_cast<std::int32_t>(v);
+    text = 0;
     return q;
   }
   while (q != end && *q != ' ' && *q != ')') ++q;
-  if (q != end)
+  if (q != end) {
     value = parse_int(std::string_view(p, static_cast<std::size_t>(q - p))).value;
+    text = 0;
+  }
   return q;
 }
 
 }  // namespace
+
+std::int32_t BoardEntry::number(std::size_t i) const {
+  const std::uint64_t text = texts[i];
+  if (text == 0) return numbers[i];
+  const unsigned size = 8 - static_cast<unsigned>(std::countr_zero(text)) / 8;
+  const unsigned digits = size - (((text >> (8 * (8 - size))) & 0xFF) == '-' ? 1 : 0);
+  const std::int32_t v = digits_value(text >> (8 * (8 - digits)), digits);
+  return digits < size ? -v : v;
+}
 
 void parse_board_entry(std::string_view line, BoardEntry& entry, std::size_t wanted) {
   const char* p = line.data();
@@ -96,12 +116,15 @@ void parse_board_entry(std::string_view line, BoardEntry& entry, std::size_t wan
   // tokens before it.
   if (wanted > 6) wanted = 6;
   std::int32_t* const numbers = entry.numbers;
+  std::uint64_t* const texts = entry.texts;
   std::int32_t kept[6];  // what the numbers held, for tokens no ")" follows
+  std::uint64_t kept_texts[6];
   std::memcpy(kept, numbers, sizeof kept);
+  std::memcpy(kept_texts, texts, sizeof kept_texts);
   std::size_t read = 0;       // tokens read, at most `wanted`
   std::size_t confirmed = 0;  // of those, the ones a ")" follows
   while (read < wanted) {
-    const char* const stop = read_token(p, end, numbers[read]);
+    const char* const stop = read_token(p, end, numbers[read], texts[read]);
     if (stop == end) break;  // no blank or ")" follows: nor does a ")"
     ++read;
     if (*stop == ')') confirmed = read;
@@ -112,9 +135,12 @@ void parse_board_entry(std::string_view line, BoardEntry& entry, std::size_t wan
   if (read == wanted && confirmed < wanted && find_byte(p, end, ')') != end)
     confirmed = wanted;
   if (confirmed < read) {
-    for (std::size_t i = confirmed; i < read; ++i) numbers[i] = kept[i];
+    for (std::size_t i = confirmed; i < read; ++i) {
+      numbers[i] = kept[i];
+      texts[i] = kept_texts[i];
+    }
   }
-  if (confirmed < wanted) numbers[confirmed] = 0;
+  if (confirmed < wanted) entry.set_number(confirmed, 0);
   // Tokens beyond the sixth number have no place in the record.
 }
 
@@ -126,7 +152,15 @@ std::string_view format_board_entry(const BoardEntry& entry, unsigned n,
   char* p = end;
   *--p = ')';
   for (unsigned i = n < 6 ? n : 6; i-- > 0;) {
-    p = put_int_text_before(entry.numbers[i], p);
+    // A kept text goes as 8 bytes ending at `p`; what lands before it is
+    // overwritten by the pieces made after it.
+    const std::uint64_t text = entry.texts[i];
+    if (text != 0) {
+      store_le64(p - 8, text);
+      p -= 8 - std::countr_zero(text) / 8;
+    } else {
+      p = put_int_text_before(entry.numbers[i], p);
+    }
     *--p = ' ';
   }
   *--p = '"';

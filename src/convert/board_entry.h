@@ -12,7 +12,18 @@ namespace relabel {
 
 struct BoardEntry {
   ShortText72 name;
-  std::int32_t numbers[6] = {};  // number 1 to number 6
+  // Number i (number 1 is i = 0) is the value of texts[i] where that is not
+  // 0, otherwise numbers[i]. A parse keeps a number's own decimal text from
+  // its line (at most 8 bytes, the last in the top byte, 0 below the first)
+  // unread, and a line written copies it back instead of formatting.
+  std::int32_t numbers[6] = {};
+  std::uint64_t texts[6] = {};
+
+  std::int32_t number(std::size_t i) const;
+  void set_number(std::size_t i, std::int32_t value) {
+    numbers[i] = value;
+    texts[i] = 0;
+  }
 };
 
 // The marker of an entry line, and the start of every line written.

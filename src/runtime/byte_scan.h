@@ -22,6 +22,13 @@ inline std::uint64_t load_le64(const char* p) {
   return w;
 }
 
+// Stores `w` as eight bytes, its lowest byte first.
+inline void store_le64(char* p, std::uint64_t w) {
+  if constexpr (std::endian::native == std::endian::big)
+    w = load_le64(reinterpret_cast<const char*>(&w));
+  std::memcpy(p, &w, sizeof w);
+}
+
 // The bytes [p, p + n), n at most 8, as a number whose lowest byte is the
 // first and with 0 above them. Four bytes or more are read as two 4-byte
 // pieces that may overlap, fewer as up to three bytes, which again may

@@ -1,14 +1,10 @@
 #include "runtime/platform.h"
 
 namespace relabel {
-namespace {
-Platform* current = nullptr;
-}  // namespace
-
-Platform& platform() { return *current; }
+Platform* current_platform = nullptr;
 
 void set_platform(Platform* replacement) {
-  current = replacement ? replacement : &native_platform(0, nullptr);
+  current_platform = replacement ? replacement : &native_platform(0, nullptr);
 }
 
 std::string_view file_name_of(std::string_view path) {

@@ -69,8 +69,9 @@ class Platform {
 };
 
 // The platform in use, from the start of the run on: the native one unless
-// a test installed another.
-Platform& platform();
+// a test installed another. Inline: every read and push asks for it.
+extern Platform* current_platform;
+inline Platform& platform() { return *current_platform; }
 // Installs `replacement`; nullptr the native platform.
 void set_platform(Platform* replacement);
 // The native platform, made on the first call and told the arguments main()

@@ -79,14 +79,14 @@ bool fill(TextFile& f, const char* from = nullptr, std::uint32_t carry = 0) {
   f.end = 0;
   std::uint32_t got = 0;
   const std::int32_t code = platform().read_file(f.handle, f.buf, kTextBufferSize, got);
-  if (code != 0 && code != kIoBrokenPipe) {
-    io_result = code;
-    return false;
-  }
   if (code == 0 && got > 0) {
     f.end = got;
     mark_controls(f);
     return true;
+  }
+  if (code != 0 && code != kIoBrokenPipe) {
+    io_result = code;
+    return false;
   }
   f.buf[0] = kCtrlZ;
   f.end = 1;

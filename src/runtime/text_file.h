@@ -79,18 +79,22 @@ void text_rewrite(TextFile& f);
 // The first LF, CR or byte 26 at or after index `at` of the window, or
 // `end`: where a line read from `at` stops.
 inline std::uint32_t text_line_stop(const TextFile& f, std::uint32_t at) {
-  constexpr std::uint32_t kWords = kTextBufferSize / 64;
-  for (std::uint32_t w = at / 64; w < kWords; ++w, at = w * 64) {
-    std::uint64_t bits = f.controls[w] & (~std::uint64_t{0} << (at % 64));
-    while (bits != 0) {
-      const std::uint32_t i = w * 64 + static_cast<std::uint32_t>(std::countr_zero(bits));
-      if (i >= f.end) return f.end;
-      const char c = f.buf[i];
-      if (c == '\n' || c == '\r' || c == kCtrlZ) return i;
-      bits &= bits - 1;  // a TAB or other control byte is ordinary
+  static_assert(kTextBufferSize == 128);
+  constexpr std::uint32_t kLineEnds = 1u << '\n' | 1u << '\r' | 1u << kCtrlZ;
+  std::uint32_t w = at / 64;
+  std::uint64_t bits = f.controls[w] & (~std::uint64_t{0} << (at % 64));
+  for (;;) {
+    if (bits == 0) {
+      if (w == 1) return f.end;
+      bits = f.controls[w = 1];
+      continue;
     }
+    const std::uint32_t i = w * 64 + static_cast<std::uint32_t>(std::countr_zero(bits));
+    if (i >= f.end) return f.end;  // bits of stale bytes
+    // A set bit marks a byte below 32, so the shift stays in range.
+    if (kLineEnds >> static_cast<unsigned char>(f.buf[i]) & 1) return i;
+    bits &= bits - 1;  // a TAB or other control byte is ordinary
   }
-  return f.end;
 }
 
 // Reads the line at the read position into `line` and consumes its line
