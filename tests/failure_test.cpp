@@ -146,19 +146,26 @@ TEST_F(FailureTest, FaultReports) {
     std::uint32_t status;
     const char* class_name;
     const char* message;
-    const char* plain;
+    int number;  // of the plain report
   };
   const Case cases[] = {
-      {0xC0000094, "EDivByZero", "Division by zero.", "Runtime error 200 at 00401000"},
-      {0xC0000090, "EInvalidOp", "Invalid floating point operation.",
-       "Runtime error 207 at 00401000"},
-      {0xC00000FD, "EStackOverflow", "Stack overflow.", "Runtime error 202 at 00401000"},
-      {0xC000013A, "EControlC", "Control-C hit.", "Runtime error 217 at 00401000"},
       {0xC0000005, "EAccessViolation",
-       "Access violation at address 00401000. Read of address 00000000.",
-       "Runtime error 216 at 00401000"},
-      {0xC000001D, "EExternalException", "External exception C000001D.",
-       "Runtime error 255 at 00401000"},
+       "Access violation at address 00401000. Read of address 00000000.", 216},
+      {0xC000008C, "ERangeError", "Range check error.", 201},
+      {0xC000008D, "EUnderflow", "Floating point underflow.", 206},
+      {0xC000008E, "EZeroDivide", "Floating point division by zero.", 200},
+      {0xC000008F, "EInvalidOp", "Invalid floating point operation.", 207},
+      {0xC0000090, "EInvalidOp", "Invalid floating point operation.", 207},
+      {0xC0000091, "EOverflow", "Floating point overflow.", 205},
+      {0xC0000092, "EInvalidOp", "Invalid floating point operation.", 207},
+      {0xC0000093, "EUnderflow", "Floating point underflow.", 206},
+      {0xC0000094, "EDivByZero", "Division by zero.", 200},
+      {0xC0000095, "EIntOverflow", "Integer overflow.", 215},
+      {0xC0000096, "EPrivilege", "Privileged instruction.", 218},
+      {0xC00000FD, "EStackOverflow", "Stack overflow.", 202},
+      {0xC000013A, "EControlC", "Control-C hit.", 217},
+      {0xC000001D, "EExternalException", "External exception C000001D.", 255},
+      {0x17, "EExternalException", "External exception 17.", 255},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.class_name);
@@ -173,9 +180,9 @@ TEST_F(FailureTest, FaultReports) {
     start_runtime(fake_);
     EXPECT_EQ(exit_code_of([] { end_run(0); }), 0);
     fake_.console.clear();
-    EXPECT_EQ(exit_code_of([&] { handle_platform_fault(fault); }),
-              std::stoi(std::string(c.plain).substr(14, 3)));
-    EXPECT_EQ(fake_.console, std::string(c.plain) + std::string("\0\r\n", 3));
+    EXPECT_EQ(exit_code_of([&] { handle_platform_fault(fault); }), c.number);
+    EXPECT_EQ(fake_.console,
+              "Runtime error " + std::to_string(c.number) + " at 00401000" + "\0\r\n"s);
   }
 }
 
