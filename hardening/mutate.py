@@ -110,6 +110,10 @@ def restore(build, unmutated):
             g = build / f.relative_to(unmutated)
             a, b = f.stat(), g.stat() if g.exists() else None
             if b is None or (a.st_size, a.st_mtime_ns) != (b.st_size, b.st_mtime_ns):
+                # A program that a timed-out test left running cannot be
+                # written over ("Text file busy"); a new file in its place can.
+                if b is not None:
+                    g.unlink()
                 shutil.copy2(f, g)
 
 
