@@ -21,9 +21,7 @@
 #if defined(_WIN32) && !defined(_WIN64)
 #include <windows.h>
 
-namespace relabel {
-extern const char* stack_guarantee_export;
-}
+#include <cstdint>
 #endif
 
 namespace {
@@ -180,16 +178,46 @@ void fail() {
 }
 
 #if defined(_WIN32) && !defined(_WIN64)
-// As on 32-bit Windows XP: the lookup of the function that keeps stack for
-// the fault handler finds nothing, and the stack's lowest page is out of
-// reach (XP never commits it; Wine commits the whole stack), so an overflow
-// leaves the thread only the page that the system's guard page was.
+using Lookup = FARPROC(WINAPI*)(HMODULE, LPCSTR);
+Lookup system_lookup = nullptr;
+
+// GetProcAddress as on Windows XP, whose kernel32 lacks the function that
+// keeps stack for the fault handler.
+FARPROC WINAPI lookup_as_on_windows_xp(HMODULE module, LPCSTR name) {
+  if (HIWORD(reinterpret_cast<std::uintptr_t>(name)) != 0 &&
+      std::strcmp(name, "SetThreadStackGuarantee") == 0)
+    return nullptr;
+  return system_lookup(module, name);
+}
+
+// As on 32-bit Windows XP: this program's import of GetProcAddress, through
+// which the runtime looks the function up, is pointed at the lookup above;
+// and the stack's lowest page is out of reach (XP never commits it; Wine
+// commits the whole stack), so an overflow leaves the thread only the page
+// that the system's guard page was.
 void run_as_on_windows_xp() {
-  relabel::stack_guarantee_export = "NoSuchExport";
+  auto* const base = reinterpret_cast<unsigned char*>(::GetModuleHandleA(nullptr));
+  const auto* const nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+      base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+  const auto* import = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(
+      base +
+      nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress);
+  const auto lookup = reinterpret_cast<ULONG_PTR>(&::GetProcAddress);
+  DWORD old = 0;
+  for (; import->Name != 0; ++import) {
+    for (auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + import->FirstThunk);
+         slot->u1.Function != 0; ++slot) {
+      if (slot->u1.Function != lookup) continue;
+      ::VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old);
+      system_lookup = reinterpret_cast<Lookup>(slot->u1.Function);
+      slot->u1.Function = reinterpret_cast<ULONG_PTR>(&lookup_as_on_windows_xp);
+      ::VirtualProtect(slot, sizeof *slot, old, &old);
+    }
+  }
+  if (system_lookup == nullptr) std::abort();  // the lookup would not be as on XP
   MEMORY_BASIC_INFORMATION stack{};
   SYSTEM_INFO system{};
   ::GetSystemInfo(&system);
-  DWORD old = 0;
   if (::VirtualQuery(&stack, &stack, sizeof stack) != 0)
     ::VirtualProtect(stack.AllocationBase, system.dwPageSize, PAGE_NOACCESS, &old);
 }

@@ -12,10 +12,6 @@
 
 namespace relabel {
 
-// The kernel32 export that keeps stack for the fault handler. A test program
-// names one that does not exist to run as on a system without it.
-extern const char* stack_guarantee_export;
-
 namespace {
 
 // Bytes the fault handler may still use after the stack has overflowed:
@@ -184,7 +180,7 @@ using StackGuaranteeFunction = BOOL(WINAPI*)(PULONG);
 StackGuaranteeFunction find_stack_guarantee() {
   const HMODULE kernel32 = ::GetModuleHandleA("kernel32.dll");
   if (kernel32 == nullptr) return nullptr;
-  const FARPROC found = ::GetProcAddress(kernel32, stack_guarantee_export);
+  const FARPROC found = ::GetProcAddress(kernel32, "SetThreadStackGuarantee");
   // Through void (*)(): the one function type any other converts to freely.
   return reinterpret_cast<StackGuaranteeFunction>(reinterpret_cast<void (*)()>(found));
 }
@@ -292,8 +288,6 @@ void Win32Platform::remove_fault_handler() {
 }
 
 }  // namespace
-
-const char* stack_guarantee_export = "SetThreadStackGuarantee";
 
 Platform& native_platform(int, char**) {
   static Win32Platform instance;
