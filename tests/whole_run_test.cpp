@@ -73,6 +73,13 @@ std::string with_line_ends(const std::string& text, const std::string& end) {
   return out;
 }
 
+// A run whose one file of interest afterwards is out.pcb.
+WholeRun out(const std::string& name, const Files& files, const Args& args, int exit_code,
+             const std::string& console, const std::optional<std::string>& output,
+             const std::string& report = {}) {
+  return {name, files, args, exit_code, console, {{"out.pcb", output}}, report};
+}
+
 // One listed component; the worked example's numbers.
 const std::string kWorkedParts = "Components\n\"R1\" \"10k\" \"0805\" \"\"\n)\n";
 std::string worked_board(const std::string& number4) {
@@ -81,14 +88,11 @@ std::string worked_board(const std::string& number4) {
 }
 WholeRun worked(const Args& args, const std::string& number4, const std::string& value) {
   const bool keep = args.size() == 3;
-  return {std::to_string(args.size()) + " arguments, number 4 = " + number4,
-          {{"in.pnl", kWorkedParts}, {"in.pcb", worked_board(number4)}},
-          args,
-          0,
-          (keep ? kKeepModeLine : "") + total(1) + "+",
-          {{"out.pcb",
-            crlf("PCB\nComponents (\n" + line("R1", "150 200 0 " + number4 + " 0 0") +
-                 line("10k", value) + line("0805", "95 190 0") + ")\ntail\n")}}};
+  return out(std::to_string(args.size()) + " arguments, number 4 = " + number4,
+             {{"in.pnl", kWorkedParts}, {"in.pcb", worked_board(number4)}}, args, 0,
+             (keep ? kKeepModeLine : "") + total(1) + "+",
+             crlf("PCB\nComponents (\n" + line("R1", "150 200 0 " + number4 + " 0 0") +
+                  line("10k", value) + line("0805", "95 190 0") + ")\ntail\n"));
 }
 
 // Only the first entry of C1 counts, R2's fourth text replaces its value,
@@ -103,12 +107,9 @@ const std::string kSectionParts =
 const std::string kHead = "PCB 4.2\nComponents (\n";
 WholeRun section(const std::string& name, bool keep, const std::string& board,
                  const std::string& expected, const std::string& marks) {
-  return {name,
-          {{"in.pnl", kSectionParts}, {"in.pcb", kHead + board}},
-          keep ? Args{"in", "out", "x"} : Args{"in", "out"},
-          0,
-          (keep ? kKeepModeLine : "") + total(6) + marks,
-          {{"out.pcb", crlf(kHead + expected)}}};
+  return out(name, {{"in.pnl", kSectionParts}, {"in.pcb", kHead + board}},
+             keep ? Args{"in", "out", "x"} : Args{"in", "out"}, 0,
+             (keep ? kKeepModeLine : "") + total(6) + marks, crlf(kHead + expected));
 }
 
 // A board for the parts-list rows: an entry named "" and one named R1.
@@ -116,12 +117,8 @@ const std::string kTwoEntries =
     line("", "1 2 3 4 5 6") + "a\nb\n" + line("R1", "7 8") + "a\nb\n";
 WholeRun parts_rows(const std::string& name, const std::string& parts, int count,
                     const std::string& output, const std::string& marks) {
-  return {name,
-          {{"in.pnl", parts}, {"in.pcb", "Components\n" + kTwoEntries}},
-          {"in", "out"},
-          0,
-          total(count) + marks,
-          {{"out.pcb", crlf("Components\n" + output)}}};
+  return out(name, {{"in.pnl", parts}, {"in.pcb", "Components\n" + kTwoEntries}},
+             {"in", "out"}, 0, total(count) + marks, crlf("Components\n" + output));
 }
 
 std::vector<WholeRun> cases() {
@@ -140,12 +137,8 @@ std::vector<WholeRun> cases() {
   const auto missing_section = [&](const std::string& name, const std::string& parts,
                                    const std::string& board, const std::string& console,
                                    const std::string& output) {
-    return WholeRun{name,
-                    {{"dir/b1.pnl", parts}, {"dir/b1.pcb", board}},
-                    {"dir/b1", "out"},
-                    2,
-                    console,
-                    {{"out.pcb", output}}};
+    return out(name, {{"dir/b1.pnl", parts}, {"dir/b1.pcb", board}}, {"dir/b1", "out"}, 2,
+               console, output);
   };
   const Files example = {{"in.pnl", crlf(kParts)}, {"in.pcb", crlf(kBoard)}};
   std::string stray_cr_board = kBoard;  // lone CRs inside lines are dropped
@@ -153,82 +146,41 @@ std::vector<WholeRun> cases() {
   stray_cr_board.insert(stray_cr_board.find("Nets") + 2, "\r");
   return {
       // The command line.
-      {"no arguments", example, {}, 1, kUsage, {{"out.pcb", std::nullopt}}},
-      {"one argument", example, {"in"}, 1, kUsage, {{"out.pcb", std::nullopt}}},
-      {"two arguments",
-       example,
-       {"in", "out"},
-       0,
-       kTotal3 + kMarks,
-       {{"out.pcb", kConvertedDefault}}},
-      {"three arguments keep positions",
-       example,
-       {"in", "out", "x"},
-       0,
-       kKeepModeLine + kTotal3 + kMarks,
-       {{"out.pcb", kConvertedKeep}}},
-      {"whatever the third is",
-       example,
-       {"in", "out", "0"},
-       0,
-       kKeepModeLine + kTotal3 + kMarks,
-       {{"out.pcb", kConvertedKeep}}},
-      {"four arguments",
-       example,
-       {"in", "out", "x", "y"},
-       0,
-       kTotal3 + kMarks,
-       {{"out.pcb", kConvertedDefault}}},
-      {"a base with an extension gets another",
-       {{"in.pnl.pnl", crlf(kParts)}, {"in.pnl.pcb", crlf(kBoard)}},
-       {"in.pnl", "out"},
-       0,
-       kTotal3 + kMarks,
-       {{"out.pcb", kConvertedDefault}}},
-      {"an old output is replaced",
-       {{"in.pnl", crlf(kParts)}, {"in.pcb", crlf(kBoard)}, {"out.pcb", "old"}},
-       {"in", "out"},
-       0,
-       kTotal3 + kMarks,
-       {{"out.pcb", kConvertedDefault}}},
+      out("no arguments", example, {}, 1, kUsage, std::nullopt),
+      out("one argument", example, {"in"}, 1, kUsage, std::nullopt),
+      out("two arguments", example, {"in", "out"}, 0, kTotal3 + kMarks,
+          kConvertedDefault),
+      out("three arguments keep positions", example, {"in", "out", "x"}, 0,
+          kKeepModeLine + kTotal3 + kMarks, kConvertedKeep),
+      out("whatever the third is", example, {"in", "out", "0"}, 0,
+          kKeepModeLine + kTotal3 + kMarks, kConvertedKeep),
+      out("four arguments", example, {"in", "out", "x", "y"}, 0, kTotal3 + kMarks,
+          kConvertedDefault),
+      out("a base with an extension gets another",
+          {{"in.pnl.pnl", crlf(kParts)}, {"in.pnl.pcb", crlf(kBoard)}}, {"in.pnl", "out"},
+          0, kTotal3 + kMarks, kConvertedDefault),
+      out("an old output is replaced",
+          {{"in.pnl", crlf(kParts)}, {"in.pcb", crlf(kBoard)}, {"out.pcb", "old"}},
+          {"in", "out"}, 0, kTotal3 + kMarks, kConvertedDefault),
       // Files that cannot be opened.
-      {"missing parts list",
-       {{"in.pcb", kBoard}},
-       {"in", "out"},
-       1,
-       "",
-       {{"out.pcb", std::nullopt}},
-       "File not found."},
-      {"missing board empties an old output",
-       {{"in.pnl", kParts}, {"out.pcb", "old"}},
-       {"in", "out"},
-       1,
-       kTotal3,
-       {{"out.pcb", ""}},
-       "File not found."},
-      {"output over the input board", example, {"in", "in"}, 1, "", {}, "I/O error 32."},
-      {"same, keeping positions", example, {"in", "in", "x"}, 1, "", {}, "I/O error 32."},
+      out("missing parts list", {{"in.pcb", kBoard}}, {"in", "out"}, 1, "", std::nullopt,
+          "File not found."),
+      out("missing board empties an old output", {{"in.pnl", kParts}, {"out.pcb", "old"}},
+          {"in", "out"}, 1, kTotal3, "", "File not found."),
+      out("output over the input board", example, {"in", "in"}, 1, "", std::nullopt,
+          "I/O error 32."),
+      out("same, keeping positions", example, {"in", "in", "x"}, 1, "", std::nullopt,
+          "I/O error 32."),
       // Line ends.
-      {"LF line ends",
-       {{"in.pnl", kParts}, {"in.pcb", kBoard}},
-       {"in", "out"},
-       0,
-       kTotal3 + kMarks,
-       {{"out.pcb", kConvertedDefault}}},
-      {"lone CRs dropped",
-       {{"in.pnl", kParts}, {"in.pcb", stray_cr_board}},
-       {"in", "out"},
-       0,
-       kTotal3 + kMarks,
-       {{"out.pcb", kConvertedDefault}}},
+      out("LF line ends", {{"in.pnl", kParts}, {"in.pcb", kBoard}}, {"in", "out"}, 0,
+          kTotal3 + kMarks, kConvertedDefault),
+      out("lone CRs dropped", {{"in.pnl", kParts}, {"in.pcb", stray_cr_board}},
+          {"in", "out"}, 0, kTotal3 + kMarks, kConvertedDefault),
       // The whole list is its "Components" line and its last line: no section.
-      {"a lone-CR file is one line",
-       {{"in.pnl", with_line_ends("x\nComponents\n\"R1\" \"1\"\n)\n", "\r")},
-        {"in.pcb", "Components\r\n"}},
-       {"in", "out"},
-       2,
-       "Soubor in.pnl neobsahuje sekci \"Components\".\r\n",
-       {{"out.pcb", ""}}},
+      out("a lone-CR file is one line",
+          {{"in.pnl", with_line_ends("x\nComponents\n\"R1\" \"1\"\n)\n", "\r")},
+           {"in.pcb", "Components\r\n"}},
+          {"in", "out"}, 2, "Soubor in.pnl neobsahuje sekci \"Components\".\r\n", ""),
       // Missing sections.
       missing_section("parts list without section", "head\n\"R1\" \"a\"\n)\n",
                       worked_board("2"), no_pnl, ""),
