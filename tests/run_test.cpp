@@ -85,32 +85,5 @@ TEST_F(Run, CountsPast65535Entries) {
   }
 }
 
-TEST_F(Run, RefusesToWriteOverAnInput) {
-  struct Case {
-    const char* what;
-    std::vector<std::string> args;
-    bool link_output_to_parts;
-  };
-  const Case cases[] = {
-      {"output is the input board", {"in", "in"}, false},
-      {"same, keep-positions mode", {"in", "in", "x"}, false},
-      {"output is the parts list", {"in", "out"}, true},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    fake(
-        {{"in.pnl", kWorkedParts}, {"in.pcb", worked_board("2")}, {"out.pcb", "linked"}});
-    fake_->links.clear();
-    if (c.link_output_to_parts) fake_->links.emplace_back("out.pcb", "in.pnl");
-    const std::map<std::string, std::string> before = fake_->files;
-    const int writes = fake_->calls(Op::open_write);
-    const RunResult r = run(c.args);
-    EXPECT_EQ(r.exit_code, 1);
-    EXPECT_TRUE(is_report_after(r.console, kBannerLine, "I/O error 32.")) << r.console;
-    EXPECT_EQ(fake_->files, before);
-    EXPECT_EQ(fake_->calls(Op::open_write), writes);
-  }
-}
-
 }  // namespace
 }  // namespace relabel::testing

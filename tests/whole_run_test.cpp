@@ -1,8 +1,9 @@
 // Whole runs, each case run twice: in memory over the fake platform, and as
 // a process of the built program on files in a temporary folder. Console
 // bytes, exit codes and the bytes of every file afterwards are compared
-// exactly. What needs one of the two alone stays in run_test.cpp (calls
-// and pieces of the fake platform) and e2e_test.cpp (real folders, links).
+// exactly; outputs that only a real file system refuses are run as a
+// process alone. What only the fake platform can tell (its calls, the pieces
+// the console receives) is in run_test.cpp.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -31,6 +32,11 @@ struct WholeRun {
   // `files` must be as it was.
   std::map<std::string, std::optional<std::string>> after;
   std::string report = {};  // a failure report's message after `console`
+  // Names made before the run as links to a file of `files`: hard links, or
+  // symbolic ones. In memory both are one file of two names.
+  std::vector<std::pair<std::string, std::string>> links = {};
+  bool symbolic = false;
+  std::string folder = {};  // made before the run; only a real system has folders
 };
 
 void PrintTo(const WholeRun& c, std::ostream* os) { *os << c.name; }
@@ -141,10 +147,30 @@ std::vector<WholeRun> cases() {
                console, output);
   };
   const Files example = {{"in.pnl", crlf(kParts)}, {"in.pcb", crlf(kBoard)}};
+  const auto over_link = [&](const std::string& name, const Args& args,
+                             const std::string& link, const std::string& target,
+                             bool symbolic = false) {
+    WholeRun run = out(name, example, args, 1, "", std::nullopt, "I/O error 32.");
+    run.after.erase(link);
+    run.links = {{link, target}};
+    run.symbolic = symbolic;
+    return run;
+  };
   std::string stray_cr_board = kBoard;  // lone CRs inside lines are dropped
   stray_cr_board.insert(stray_cr_board.find("HEAD") + 2, "\r");
   stray_cr_board.insert(stray_cr_board.find("Nets") + 2, "\r");
+  const std::string shipped = RELABEL_EXAMPLES "/demo",
+                    expected = RELABEL_EXAMPLES "/../packaging/expected/demo";
+  const Files demo = {{"demo.pnl", file_contents(shipped + ".pnl")},
+                      {"demo.pcb", file_contents(shipped + ".pcb")}};
   return {
+      // The shipped example, converted as the packages show it.
+      out("shipped example", demo, {"demo", "out"}, 0,
+          file_contents(expected + ".console").substr(kBannerLine.size()),
+          file_contents(expected + ".pcb")),
+      out("shipped example keeping positions", demo, {"demo", "out", "x"}, 0,
+          file_contents(expected + "-keep.console").substr(kBannerLine.size()),
+          file_contents(expected + "-keep.pcb")),
       // The command line.
       out("no arguments", example, {}, 1, kUsage, std::nullopt),
       out("one argument", example, {"in"}, 1, kUsage, std::nullopt),
@@ -171,6 +197,11 @@ std::vector<WholeRun> cases() {
           "I/O error 32."),
       out("same, keeping positions", example, {"in", "in", "x"}, 1, "", std::nullopt,
           "I/O error 32."),
+      over_link("output linked to the parts list", {"in", "out"}, "out.pcb", "in.pnl"),
+      over_link("same, keeping positions", {"in", "partslink", "x"}, "partslink.pcb",
+                "in.pnl"),
+      over_link("output a symbolic link to the board", {"in", "link"}, "link.pcb",
+                "in.pcb", true),
       // Line ends.
       out("LF line ends", {{"in.pnl", kParts}, {"in.pcb", kBoard}}, {"in", "out"}, 0,
           kTotal3 + kMarks, kConvertedDefault),
@@ -301,6 +332,18 @@ std::vector<WholeRun> cases() {
   };
 }
 
+// Outputs that only a real file system can refuse.
+std::vector<WholeRun> real_system_cases() {
+  const Files example = {{"in.pnl", crlf(kParts)}, {"in.pcb", crlf(kBoard)}};
+  // Root may write anywhere, so a folder stands for a file it may not replace.
+  WholeRun folder = out("folder as output", example, {"in", "out"}, 1, "", std::nullopt,
+                        "File access denied.");
+  folder.after.clear();
+  folder.folder = "out.pcb";
+  return {folder, out("missing folder", example, {"in", "no-such-folder/out"}, 1, "",
+                      std::nullopt, "Invalid filename.")};
+}
+
 // --- The two drivers ---------------------------------------------------------
 
 struct Outcome {
@@ -314,12 +357,15 @@ std::vector<std::string> names_of(const WholeRun& c) {
   std::vector<std::string> names;
   for (const auto& [name, bytes] : c.files) names.push_back(name);
   for (const auto& [name, bytes] : c.after) names.push_back(name);
+  for (const auto& [name, target] : c.links) names.push_back(name);
   return names;
 }
 
 Outcome in_memory(const WholeRun& c) {
   FakePlatform fake;
   fake.files = c.files;
+  for (const auto& [name, target] : c.links) fake.files[name] = c.files.at(target);
+  fake.links = c.links;
   const RunResult r = run_in_memory(fake, c.args);
   Outcome o{r.exit_code, r.console, fake.exe_path, {}};
   for (const std::string& name : names_of(c)) {
@@ -329,12 +375,22 @@ Outcome in_memory(const WholeRun& c) {
   return o;
 }
 
-Outcome as_process(const WholeRun& c) {
+std::optional<Outcome> as_process(const WholeRun& c) {
   TempDir dir;
   for (const auto& [name, bytes] : c.files) {
     std::filesystem::create_directories(
         std::filesystem::path(dir.file(name)).parent_path());
     dir.write(name, bytes);
+  }
+  if (!c.folder.empty()) std::filesystem::create_directory(dir.file(c.folder));
+  for (const auto& [name, target] : c.links) {
+    std::error_code failed;
+    if (c.symbolic) {
+      std::filesystem::create_symlink(target, dir.file(name), failed);
+    } else {
+      std::filesystem::create_hard_link(dir.file(target), dir.file(name), failed);
+    }
+    if (failed) return std::nullopt;
   }
   Args argv = c.args;
   argv.insert(argv.begin(), RELABEL_EXE);
@@ -354,6 +410,9 @@ void expect_outcome(const WholeRun& c, const Outcome& o) {
     EXPECT_EQ(o.console, console);
   } else {
     EXPECT_TRUE(is_report_after(o.console, console, c.report)) << o.console;
+    // The report names the program's own file as its module.
+    const std::string module = o.program.substr(o.program.find_last_of("/\\") + 1);
+    EXPECT_NE(o.console.find(" in module " + module + " at "), std::string::npos);
   }
   for (const auto& [name, bytes] : c.files) {
     if (c.after.count(name) == 0) {
@@ -361,14 +420,35 @@ void expect_outcome(const WholeRun& c, const Outcome& o) {
     }
   }
   for (const auto& [name, bytes] : c.after) EXPECT_EQ(o.files.at(name), bytes) << name;
+  for (const auto& [name, target] : c.links) {
+    if (c.after.count(name) == 0) {
+      EXPECT_EQ(o.files.at(name), c.files.at(target)) << name;
+    }
+  }
 }
 
 class WholeRunTest : public ::testing::TestWithParam<WholeRun> {};
 
 TEST_P(WholeRunTest, InMemory) { expect_outcome(GetParam(), in_memory(GetParam())); }
-TEST_P(WholeRunTest, AsAProcess) { expect_outcome(GetParam(), as_process(GetParam())); }
+TEST_P(WholeRunTest, AsAProcess) {
+  const std::optional<Outcome> o = as_process(GetParam());
+  if (!o) GTEST_SKIP() << "links cannot be made here";
+  expect_outcome(GetParam(), *o);
+}
 
 INSTANTIATE_TEST_SUITE_P(Cases, WholeRunTest, ::testing::ValuesIn(cases()),
+                         [](const ::testing::TestParamInfo<WholeRun>& info) {
+                           return std::to_string(info.index);
+                         });
+
+class RealSystemRunTest : public WholeRunTest {};
+
+TEST_P(RealSystemRunTest, AsAProcess) {
+  expect_outcome(GetParam(), *as_process(GetParam()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, RealSystemRunTest,
+                         ::testing::ValuesIn(real_system_cases()),
                          [](const ::testing::TestParamInfo<WholeRun>& info) {
                            return std::to_string(info.index);
                          });
