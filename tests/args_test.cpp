@@ -54,15 +54,13 @@ TEST(NextArg, SplitsACommandLine) {
 
 TEST(NextArg, LeavesTheSeparatorForTheNextCall) {
   const std::string line = "ab  \"c d\"\te";
+  const std::pair<std::string, std::size_t> calls[] = {
+      {"ab", 2}, {"c d", 9}, {"e", line.size()}, {"", line.size()}};
   std::size_t place = 0;
-  EXPECT_EQ(next_arg(line, place, single_byte_step), "ab");
-  EXPECT_EQ(place, 2u);
-  EXPECT_EQ(next_arg(line, place, single_byte_step), "c d");
-  EXPECT_EQ(place, 9u);
-  EXPECT_EQ(next_arg(line, place, single_byte_step), "e");
-  EXPECT_EQ(place, line.size());
-  EXPECT_EQ(next_arg(line, place, single_byte_step), "");
-  EXPECT_EQ(place, line.size());
+  for (const auto& [arg, after] : calls) {
+    EXPECT_EQ(next_arg(line, place, single_byte_step), arg);
+    EXPECT_EQ(place, after);
+  }
 }
 
 // A double-byte code page in which 0x81 leads a two-byte character.
@@ -87,33 +85,31 @@ TEST(NextArg, SecondByteOfADoubleByteCharacterIsNeverAQuoteOrSeparator) {
   }
 }
 
-class ArgsTest : public ::testing::Test {
- protected:
-  FakePlatform fake_;
-  const PlatformScope scope_{fake_};
-};
-
-TEST_F(ArgsTest, EmptyArgumentsFromThePlatformAreDropped) {
-  fake_.args = {"", "in", "", "", "out", ""};
-  EXPECT_EQ(arg_count(), 2);
-  EXPECT_EQ(arg(1), "in");
-  EXPECT_EQ(arg(2), "out");
-  EXPECT_EQ(arg(3), "");
-}
-
-TEST_F(ArgsTest, IndexesOutsideTheArgumentsAreEmpty) {
-  fake_.args = {"a b", "\"q\""};  // already split: taken as they are
-  fake_.exe_path = "/usr/local/bin/relabel";
-  EXPECT_EQ(arg_count(), 2);
-  EXPECT_EQ(arg(0), "/usr/local/bin/relabel");
-  EXPECT_EQ(arg(1), "a b");
-  EXPECT_EQ(arg(2), "\"q\"");
-  for (std::int32_t n : {-1, -2147483647 - 1, 3, 2147483647}) EXPECT_EQ(arg(n), "") << n;
-  // Each call asks the platform again.
-  fake_.args = {};
-  EXPECT_EQ(arg_count(), 0);
-  EXPECT_EQ(arg(1), "");
-  EXPECT_EQ(arg(0), "/usr/local/bin/relabel");
+// The arguments as the platform hands them over, already split: taken as
+// they are, empty ones dropped, indexes outside them empty; arg(0) is the
+// program's path. Each call asks the platform again.
+TEST(Args, FromThePlatform) {
+  struct Case {
+    std::vector<std::string> given;
+    Args args;
+  };
+  const Case cases[] = {
+      {{"", "in", "", "", "out", ""}, {"in", "out"}},
+      {{"a b", "\"q\""}, {"a b", "\"q\""}},
+      {{}, {}},
+  };
+  FakePlatform fake;
+  const PlatformScope scope(fake);
+  fake.exe_path = "/usr/local/bin/relabel";
+  for (const Case& c : cases) {
+    fake.args = c.given;
+    ASSERT_EQ(arg_count(), static_cast<std::int32_t>(c.args.size()));
+    EXPECT_EQ(arg(0), "/usr/local/bin/relabel");
+    for (std::size_t i = 0; i < c.args.size(); ++i)
+      EXPECT_EQ(arg(static_cast<std::int32_t>(i + 1)), c.args[i]);
+    for (std::int32_t n : {-1, -2147483647 - 1, arg_count() + 1, 2147483647})
+      EXPECT_EQ(arg(n), "") << n;
+  }
 }
 
 }  // namespace

@@ -200,6 +200,7 @@ std::vector<WholeRun> cases() {
       over_link("output linked to the parts list", {"in", "out"}, "out.pcb", "in.pnl"),
       over_link("same, keeping positions", {"in", "partslink", "x"}, "partslink.pcb",
                 "in.pnl"),
+      over_link("output linked to the board", {"in", "out"}, "out.pcb", "in.pcb"),
       over_link("output a symbolic link to the board", {"in", "link"}, "link.pcb",
                 "in.pcb", true),
       // Line ends.
