@@ -19,15 +19,6 @@ constexpr std::uint64_t text_of(std::string_view digits) {
   return text;
 }
 
-void copy_head(RunState& state) {
-  while (lines_remain(state, at_section_line(state))) {
-    read_line(state);
-    copy_line(state);
-  }
-  // Also when "Components" was the last line.
-  if (input_at_end(state)) end_without_section(state.input_base, ".pcb");
-}
-
 // On a character device each piece of a label line ends a write that is
 // pushed at once: the marker, name and quote, then each number. The line
 // end goes with the ")" after them.
@@ -114,27 +105,31 @@ void copy_section(RunState& state) {
   }
 }
 
-void copy_tail(RunState& state) {
-  for (;;) {
-    const bool end = text_at_end_skipping_blanks(state.input);
-    io_check();
-    if (end) return;
-    read_line(state);
-    copy_line(state);
-  }
-}
-
 }  // namespace
 
 void rewrite_board_file(RunState& state) {
   text_assign(state.input, state.board_name);
   text_reset(state.input);
   io_check();
-  clear_line(state);
 
-  copy_head(state);
+  // The head, up to and with the line that contains "Components".
+  while (lines_remain(state, at_section_line(state))) {
+    read_line(state);
+    copy_line(state);
+  }
+  // Also when "Components" was the last line.
+  if (input_at_end(state)) end_without_section(state.input_base, ".pcb");
+
   copy_section(state);
-  copy_tail(state);
+
+  // The tail, without its blank lines and the blanks that start a line.
+  for (;;) {
+    const bool end = text_at_end_skipping_blanks(state.input);
+    io_check();
+    if (end) break;
+    read_line(state);
+    copy_line(state);
+  }
 
   text_close(state.input);
   io_check();

@@ -55,6 +55,8 @@ void run_conversion(RunState& state) {
     print_line("Zmena napisu (souradnice zustanou zachovany.)");
 
   read_parts_list(state);
+  // The board's first test must not judge the list's last line.
+  clear_line(state);
   rewrite_board_file(state);
   end_run(0);
 }
