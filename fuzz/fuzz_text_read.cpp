@@ -10,6 +10,7 @@
 #include "fake_platform.h"
 #include "line_model.h"
 #include "runtime/text_file.h"
+#include "test_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 2) return 0;
@@ -17,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   relabel::testing::FakePlatform fake;
   fake.read_chunk = 1 + data[0] % relabel::kTextBufferSize;
   fake.files["in"] = bytes;
-  relabel::set_platform(&fake);
+  const relabel::testing::PlatformScope scope(fake);
   relabel::io_result = 0;
   relabel::TextFile f;
   relabel::text_assign(f, "in");
@@ -39,6 +40,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(relabel::io_result == 0);
   }
   relabel::text_close(f);
-  relabel::set_platform(nullptr);
   return 0;
 }
