@@ -39,11 +39,6 @@ class FailureTest : public ::testing::Test {
     return -1;
   }
 
-  static std::string report(const Exception& failure, std::uintptr_t at) {
-    char text[kReportCapacity + 1];
-    return std::string(text, failure_report_text(failure, at, text));
-  }
-
   FakePlatform fake_;
   const PlatformScope scope_{fake_};
 };
@@ -79,14 +74,16 @@ TEST_F(FailureTest, IoFailureReports) {
 }
 
 // "Exception <class> in module <module> at <address>.\n<message>.", cut at
-// 1023 characters. Outside any known module the address is shown relative
-// to the program's load address 1000 (hexadecimal); a null position shows 0.
-TEST_F(FailureTest, ReportTextForm) {
+// 1023 characters, and CR LF, after the console's waiting output. Outside
+// any known module the address is shown relative to the program's load
+// address 1000 (hexadecimal); a null position shows 0.
+TEST_F(FailureTest, ReportForm) {
   const std::string head = "Exception EInOutError in module relabel at ";
   struct Case {
     std::string exe_path, class_name, message;
     std::uintptr_t position;
     std::string text;
+    std::string waiting = {};
   };
   const Case cases[] = {
       {"", "EInOutError", "Bad input", 0, head + "00000000.\nBad input."},
@@ -96,6 +93,8 @@ TEST_F(FailureTest, ReportTextForm) {
       {"", "EInOutError", "..", 0, head + "00000000.\n.."},
       {"", "EInOutError", std::string(2000, 'x'), 0,
        head + "00000000.\n" + std::string(1023 - head.size() - 10, 'x')},
+      {"", "EInOutError", "Disk full", 0x1010, head + "00000010.\nDisk full.",
+       "...\r\nwaiting"},
       {"relabel.bin", "EDivByZero", "Division by zero", 0,
        "Exception EDivByZero in module relabel.bin at 00000000.\nDivision by zero."},
   };
@@ -104,20 +103,11 @@ TEST_F(FailureTest, ReportTextForm) {
     start_runtime(fake_);
     Exception failure(c.class_name);
     failure.set_message(c.message);
-    EXPECT_EQ(report(failure, c.position), c.text);
+    fake_.console.clear();
+    text_write(std_output, std::string_view(c.waiting));
+    write_failure_report(failure, c.position);
+    EXPECT_EQ(fake_.console, c.waiting + c.text + "\r\n");
   }
-}
-
-TEST_F(FailureTest, WrittenReportFollowsWaitingOutputAndEndsWithCrLf) {
-  text_write_line(std_output, "...");
-  text_write(std_output, std::string_view("waiting"));
-  Exception failure("EInOutError");
-  failure.set_message("Disk full");
-  write_failure_report(failure, 0x1010);
-  EXPECT_EQ(fake_.console,
-            "...\r\nwaiting"
-            "Exception EInOutError in module relabel at 00000010.\n"
-            "Disk full.\r\n");
 }
 
 // What a fault ends the run with: the report of its class while the run is

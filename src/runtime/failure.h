@@ -54,23 +54,16 @@ Exception& out_of_memory_failure();
 // The run-time error number of the plain report for a fault's status code.
 std::int32_t run_time_error_number(std::uint32_t status);
 
-// "Exception <class> in module <module> at <address>.\n<message>[.]"; the
-// address is the position relative to the module that holds it.
-std::size_t failure_report_text(const Exception& failure, std::uintptr_t position,
-                                char (&out)[kReportCapacity + 1]);
-
 // Pushes the console's waiting output, then writes the report and CR LF
-// straight to the standard output handle. Failures are ignored.
+// straight to the standard output handle. Failures are ignored. The report:
+// "Exception <class> in module <module> at <address>.\n<message>[.]", the
+// address relative to the module that holds it, cut at kReportCapacity.
 void write_failure_report(const Exception& failure, std::uintptr_t position);
 
-// "Runtime error NNN at XXXXXXXX": the number ends at the 17th character,
-// the absolute position (eight hex digits) at the end: 29 characters, and
-// room for the zero byte written after them.
-std::size_t plain_error_text(std::int32_t number, std::uintptr_t position,
-                             char (&out)[30]);
-
-// Pushes the console's waiting output, then writes the plain text, a zero
-// byte and CR LF straight to the standard output handle.
+// Pushes the console's waiting output, then writes "Runtime error NNN at
+// XXXXXXXX" (the number ending at the 17th character, the absolute position
+// in eight hex digits), a zero byte and CR LF straight to the standard
+// output handle.
 void write_plain_error_report(std::int32_t number, std::uintptr_t position);
 
 }  // namespace relabel

@@ -10,9 +10,6 @@ namespace {
 enum class FailureLayer { not_set_up, active, taken_down };
 
 struct EndState {
-  std::int32_t exit_code = 0;
-  bool has_error_position = false;
-  std::uintptr_t error_position = 0;
   FailureLayer layer = FailureLayer::not_set_up;
   bool standard_output_closed = false;
   bool handler_removed = false;
@@ -75,11 +72,6 @@ void run_guarded(void (*body)()) {
 }
 
 void end_run(std::int32_t code) {
-  state.exit_code = code;
-  if (state.has_error_position) {
-    state.has_error_position = false;
-    write_plain_error_report(state.exit_code, state.error_position);
-  }
   state.layer = FailureLayer::taken_down;
   if (!state.standard_output_closed) {
     state.standard_output_closed = true;
@@ -91,13 +83,12 @@ void end_run(std::int32_t code) {
     std::set_new_handler(nullptr);
     platform().remove_fault_handler();
   }
-  platform().exit_process(state.exit_code);
-  std::_Exit(state.exit_code);  // exit_process does not return
+  platform().exit_process(code);
+  std::_Exit(code);  // exit_process does not return
 }
 
 void end_run_with_error(std::int32_t number, std::uintptr_t position) {
-  state.has_error_position = true;
-  state.error_position = position;
+  write_plain_error_report(number, position);
   end_run(number);
 }
 

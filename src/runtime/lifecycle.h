@@ -22,13 +22,13 @@ void start_runtime(Platform& p);
 // failure reports.
 void run_guarded(void (*body)());
 
-// Ends the process with `code`: writes a pending plain run-time error report,
-// takes the failure layer down, closes the standard output (pushing its
-// waiting bytes) and exits at once. Files the conversion opened itself are
-// neither pushed nor closed.
+// Ends the process with `code`: takes the failure layer down, closes the
+// standard output (pushing its waiting bytes) and exits at once. Files the
+// conversion opened itself are neither pushed nor closed.
 [[noreturn]] void end_run(std::int32_t code);
 
-// The plain path for failures while the failure layer is not active.
+// The plain path for failures while the failure layer is not active: the
+// plain report after the console's waiting output, then end_run(number).
 [[noreturn]] void end_run_with_error(std::int32_t number, std::uintptr_t position);
 
 // The single place where failures are acted upon: report, then exit code 1.
