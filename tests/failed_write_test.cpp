@@ -40,11 +40,10 @@ struct Case {
   int extra_parts = 0;  // entries of names the board lacks
 };
 
-const std::vector<Component> kComponents = {{"R1", true, 2},
-                                            {"C4", false, 0},
-                                            {"R2", true, 6},
-                                            {"U17", true, 3},
-                                            {"TP1", false, 1}};
+const Component kComponents[] = {
+    {"R1", true, 2},  {"C4", false, 0},  {"R2", true, 6},
+    {"U17", true, 3}, {"TP1", false, 1},
+};
 
 std::string entry_line(const std::string& name, const std::vector<int>& numbers) {
   std::string line = "    (\"" + name + "\"";
@@ -203,22 +202,18 @@ std::vector<std::string> relabel_writes(const Case& c, int fail_at, int& exit_co
 }
 
 const std::string kLongBase(140, 'b');
+constexpr HandleKind kFile = HandleKind::disk, kPipe = HandleKind::pipe,
+                     kDevice = HandleKind::character;  // a terminal, for the console
 const Case kCases[] = {
-    {"default, console a file", false, HandleKind::disk, HandleKind::disk, "brd"},
-    {"default, console a pipe", false, HandleKind::pipe, HandleKind::disk, "brd", true,
-     true, 9},
-    {"default, console a terminal", false, HandleKind::character, HandleKind::disk,
-     "brd"},
-    {"keep, 13 dots fill the console", true, HandleKind::disk, HandleKind::disk, "brd",
-     true, true, 10},
-    {"keep, console a terminal", true, HandleKind::character, HandleKind::disk, "brd"},
-    {"output a character device", false, HandleKind::pipe, HandleKind::character, "brd"},
-    {"list without section, long name", false, HandleKind::disk, HandleKind::disk,
-     kLongBase, false},
-    {"list without section, terminal", true, HandleKind::character, HandleKind::disk,
-     kLongBase, false},
-    {"board without section", false, HandleKind::pipe, HandleKind::disk, kLongBase, true,
-     false},
+    {"default, console a file", false, kFile, kFile, "brd"},
+    {"default, console a pipe", false, kPipe, kFile, "brd", true, true, 9},
+    {"default, console a terminal", false, kDevice, kFile, "brd"},
+    {"keep, 13 dots fill the console", true, kFile, kFile, "brd", true, true, 10},
+    {"keep, console a terminal", true, kDevice, kFile, "brd"},
+    {"output a character device", false, kPipe, kDevice, "brd"},
+    {"list without section, long name", false, kFile, kFile, kLongBase, false},
+    {"list without section, terminal", true, kDevice, kFile, kLongBase, false},
+    {"board without section", false, kPipe, kFile, kLongBase, true, false},
 };
 
 void PrintTo(const Case& c, std::ostream* os) { *os << c.label; }
