@@ -146,11 +146,12 @@ TEST_F(PosixPlatformTest, TooManyOpenFilesGives4) {
   EXPECT_EQ(dir.read("file"), "contents");
 }
 
-// A held file is refused, before anything is emptied, what its holder
-// rules out, whatever name reaches it: within the run it may be opened again
-// only for reading, and not at all while it is held for writing; a
-// whole-file lock that another open holds (another run, or any program that
-// locks) refuses the same. Once released, the file opens again for anything.
+// An open that a file's holder rules out is refused before anything is
+// emptied, whatever name reaches the file: within the run a held file may be
+// opened again only for reading, and not at all while it is held for
+// writing; a whole-file lock that another open holds (another run, or any
+// program that locks) refuses the same. Once released, the file opens
+// again for anything.
 TEST_F(PosixPlatformTest, HeldFilesAreRefusedWithoutBeingEmptied) {
   enum class Holder { reading, writing, shared_lock, exclusive_lock };
   struct Case {
