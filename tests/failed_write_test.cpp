@@ -40,11 +40,10 @@ struct Case {
   int extra_parts = 0;  // entries of names the board lacks
 };
 
-const std::vector<Component> kComponents = {{"R1", true, 2},
-                                            {"C4", false, 0},
-                                            {"R2", true, 6},
-                                            {"U17", true, 3},
-                                            {"TP1", false, 1}};
+const Component kComponents[] = {
+    {"R1", true, 2},  {"C4", false, 0},  {"R2", true, 6},
+    {"U17", true, 3}, {"TP1", false, 1},
+};
 
 std::string entry_line(const std::string& name, const std::vector<int>& numbers) {
   std::string line = "    (\"" + name + "\"";
@@ -52,26 +51,11 @@ std::string entry_line(const std::string& name, const std::vector<int>& numbers)
   return line + ")";
 }
 
-struct Files {
-  std::string parts, board;
-};
-
-Files files_of(const Case& c) {
-  Files f;
-  f.parts = "PARTS\r\n" + std::string(c.list_has_section ? "(Components\r\n" : "");
-  for (const Component& k : kComponents)
-    if (k.listed)
-      f.parts += "\"" + k.name + "\" \"V" + k.name + "\" \"S" + k.name + "\" \"\"\r\n";
-  for (int i = 0; i < c.extra_parts; ++i) f.parts += "\"X" + std::to_string(i) + "\"\r\n";
-  f.parts += ")\r\n";
-  f.board = "BOARD\r\n" + std::string(c.board_has_section ? "(Components\r\n" : "");
-  for (const Component& k : kComponents) {
-    f.board += entry_line(k.name, {150, 200, 0, k.entry4, 0, 0}) + "\r\n";
-    f.board += entry_line("v", {90, 210, 4, 0, 1, 12}) + "\r\n";
-    f.board += entry_line("s", {95, 190, 4, 0, 1, 12}) + "\r\n";
-  }
-  f.board += ")\r\nTAIL\r\n";
-  return f;
+// A component's three board lines: its entry, its value and its size label.
+std::vector<std::string> lines_of(const Component& k) {
+  return {entry_line(k.name, {150, 200, 0, k.entry4, 0, 0}),
+          entry_line("v", {90, 210, 4, 0, 1, 12}),
+          entry_line("s", {95, 190, 4, 0, 1, 12})};
 }
 
 // The steps of the run, as the rules of the run sequence state them.
@@ -107,25 +91,16 @@ std::vector<Step> steps_of(const Case& c) {
   con(Do::text, "Celkem nalezeno: "), con(Do::text, std::to_string(parts));
   print_line(" soucastek.");
   copy("BOARD");
-  if (!c.board_has_section) {
-    for (const Component& k : kComponents) {
-      copy(entry_line(k.name, {150, 200, 0, k.entry4, 0, 0}));
-      copy(entry_line("v", {90, 210, 4, 0, 1, 12}));
-      copy(entry_line("s", {95, 190, 4, 0, 1, 12}));
-    }
-    copy(")"), copy("TAIL");
-    print_line("Soubor " + c.base + ".pcb neobsahuje sekci \"Components\".");
-    con(Do::end);
-    return s;
-  }
-  copy("(Components");
+  if (c.board_has_section) copy("(Components");
   for (const Component& k : kComponents) {
-    copy(entry_line(k.name, {150, 200, 0, k.entry4, 0, 0}));
-    if (!k.listed) {
+    const std::vector<std::string> lines = lines_of(k);
+    copy(lines[0]);
+    if (c.board_has_section && !k.listed) {
       con(Do::chr, "-"), con(Do::text, k.name), con(Do::chr, "-"), con(Do::flush);
       con(Do::check);
-      copy(entry_line("v", {90, 210, 4, 0, 1, 12}));
-      copy(entry_line("s", {95, 190, 4, 0, 1, 12}));
+    }
+    if (!c.board_has_section || !k.listed) {  // copied as they are
+      copy(lines[1]), copy(lines[2]);
       continue;
     }
     con(Do::chr, "+"), con(Do::flush), con(Do::check);
@@ -135,6 +110,11 @@ std::vector<Step> steps_of(const Case& c) {
     write_entry("S" + k.name, {95, 190, 0});
   }
   copy(")"), copy("TAIL");
+  if (!c.board_has_section) {
+    print_line("Soubor " + c.base + ".pcb neobsahuje sekci \"Components\".");
+    con(Do::end);
+    return s;
+  }
   out(Do::close), out(Do::check);
   con(Do::end);
   return s;
@@ -199,9 +179,18 @@ std::vector<std::string> relabel_writes(const Case& c, int fail_at, int& exit_co
   FakePlatform fake;
   fake.console_kind = c.console;
   fake.file_kind = c.output;
-  const Files f = files_of(c);
-  fake.files[c.base + ".pnl"] = f.parts;
-  fake.files[c.base + ".pcb"] = f.board;
+  std::string& parts = fake.files[c.base + ".pnl"];
+  parts = "PARTS\r\n" + std::string(c.list_has_section ? "(Components\r\n" : "");
+  for (const Component& k : kComponents)
+    if (k.listed)
+      parts += "\"" + k.name + "\" \"V" + k.name + "\" \"S" + k.name + "\" \"\"\r\n";
+  for (int i = 0; i < c.extra_parts; ++i) parts += "\"X" + std::to_string(i) + "\"\r\n";
+  parts += ")\r\n";
+  std::string& board = fake.files[c.base + ".pcb"];
+  board = "BOARD\r\n" + std::string(c.board_has_section ? "(Components\r\n" : "");
+  for (const Component& k : kComponents)
+    for (const std::string& l : lines_of(k)) board += l + "\r\n";
+  board += ")\r\nTAIL\r\n";
   if (fail_at > 0) fake.fail(Op::write, fail_at, 112);
   std::vector<std::string> args = {c.base, "out"};
   if (c.keep) args.push_back("x");
@@ -213,22 +202,18 @@ std::vector<std::string> relabel_writes(const Case& c, int fail_at, int& exit_co
 }
 
 const std::string kLongBase(140, 'b');
+constexpr HandleKind kFile = HandleKind::disk, kPipe = HandleKind::pipe,
+                     kDevice = HandleKind::character;  // a terminal, for the console
 const Case kCases[] = {
-    {"default, console a file", false, HandleKind::disk, HandleKind::disk, "brd"},
-    {"default, console a pipe", false, HandleKind::pipe, HandleKind::disk, "brd", true,
-     true, 9},
-    {"default, console a terminal", false, HandleKind::character, HandleKind::disk,
-     "brd"},
-    {"keep, 13 dots fill the console", true, HandleKind::disk, HandleKind::disk, "brd",
-     true, true, 10},
-    {"keep, console a terminal", true, HandleKind::character, HandleKind::disk, "brd"},
-    {"output a character device", false, HandleKind::pipe, HandleKind::character, "brd"},
-    {"list without section, long name", false, HandleKind::disk, HandleKind::disk,
-     kLongBase, false},
-    {"list without section, terminal", true, HandleKind::character, HandleKind::disk,
-     kLongBase, false},
-    {"board without section", false, HandleKind::pipe, HandleKind::disk, kLongBase, true,
-     false},
+    {"default, console a file", false, kFile, kFile, "brd"},
+    {"default, console a pipe", false, kPipe, kFile, "brd", true, true, 9},
+    {"default, console a terminal", false, kDevice, kFile, "brd"},
+    {"keep, 13 dots fill the console", true, kFile, kFile, "brd", true, true, 10},
+    {"keep, console a terminal", true, kDevice, kFile, "brd"},
+    {"output a character device", false, kPipe, kDevice, "brd"},
+    {"list without section, long name", false, kFile, kFile, kLongBase, false},
+    {"list without section, terminal", true, kDevice, kFile, kLongBase, false},
+    {"board without section", false, kPipe, kFile, kLongBase, true, false},
 };
 
 void PrintTo(const Case& c, std::ostream* os) { *os << c.label; }

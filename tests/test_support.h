@@ -40,14 +40,16 @@ inline std::string line(const std::string& name, const std::string& numbers) {
 
 // True when `output` is `before`, byte for byte, then the two-line report of
 // a failure of `failure_class` with `message` (as printed, its period
-// included) and CR LF. The module and the address vary from build to build.
+// included) and CR LF. The address varies from build to build; the module
+// is any name, or one that matches the pattern `module`.
 inline bool is_report_after(const std::string& output, const std::string& before,
                             const std::string& message,
-                            const std::string& failure_class = "EInOutError") {
+                            const std::string& failure_class = "EInOutError",
+                            const std::string& module = "[^ \\n]+") {
   if (output.compare(0, before.size(), before) != 0) return false;
   const std::string head = "Exception " + failure_class + " in module ";
   const std::string rest = output.substr(before.size());
-  static const std::regex module_and_address("[^ \\n]+ at [0-9A-F]{8}\\.\\n");
+  const std::regex module_and_address(module + " at [0-9A-F]{8}\\.\\n");
   std::smatch m;
   return rest.starts_with(head) && rest.ends_with(message + "\r\n") &&
          std::regex_search(rest.cbegin() + static_cast<std::ptrdiff_t>(head.size()),
@@ -66,5 +68,10 @@ class PlatformScope {
   PlatformScope(const PlatformScope&) = delete;
   PlatformScope& operator=(const PlatformScope&) = delete;
 };
+
+// The module names in the reports of the program and of the fault helper,
+// as patterns (Windows adds ".exe").
+inline const std::string kProgramModule = "relabel(?:\\.exe)?";
+inline const std::string kHelperModule = "relabel_fault_helper(?:\\.exe)?";
 
 }  // namespace relabel::testing

@@ -111,16 +111,6 @@ TEST_F(PosixPlatformTest, ARunningProgramCannotBeWritten) {
   EXPECT_EQ(code, 32);
 }
 
-// A file made for writing gets the mode that the umask leaves of 0666.
-TEST_F(PosixPlatformTest, ANewFileIsReadableAndWritableByAll) {
-  const mode_t mask = ::umask(022);
-  ::umask(mask);
-  ASSERT_EQ(open("new", kWrite), 0);
-  struct stat st;
-  ASSERT_EQ(::stat(dir.file("new").c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask);
-}
-
 // With standard input closed the lowest free descriptor, 0, is what an open
 // returns: it is a handle like any other.
 TEST_F(PosixPlatformTest, OpenMayGiveDescriptorZero) {
@@ -156,30 +146,47 @@ TEST_F(PosixPlatformTest, TooManyOpenFilesGives4) {
   EXPECT_EQ(dir.read("file"), "contents");
 }
 
-// Within the process a held file may be opened again only for reading, and
-// not at all while it is held for writing, whatever name reaches it.
+// An open that a file's holder rules out is refused before anything is
+// emptied, whatever name reaches the file: within the run a held file may be
+// opened again only for reading, and not at all while it is held for
+// writing; a whole-file lock that another open holds (another run, or any
+// program that locks) refuses the same. Once released, the file opens
+// again for anything.
 TEST_F(PosixPlatformTest, HeldFilesAreRefusedWithoutBeingEmptied) {
+  enum class Holder { reading, writing, shared_lock, exclusive_lock };
   struct Case {
-    OpenFor first;
+    Holder first;
     const char* second_name;
     OpenFor second;
     std::int32_t code;
   };
+  using enum Holder;
   const Case cases[] = {
-      {kRead, "file", kRead, 0},   {kRead, "file", kWrite, 32},
-      {kWrite, "file", kRead, 32}, {kWrite, "file", kWrite, 32},
-      {kWrite, "hard", kRead, 32}, {kWrite, "hard", kWrite, 32},
-      {kRead, "hard", kWrite, 32}, {kWrite, "soft", kWrite, 32},
-      {kRead, "soft", kWrite, 32}, {kWrite, "soft", kRead, 32},
+      {reading, "file", kRead, 0},         {reading, "file", kWrite, 32},
+      {writing, "file", kRead, 32},        {writing, "file", kWrite, 32},
+      {writing, "hard", kRead, 32},        {writing, "hard", kWrite, 32},
+      {reading, "hard", kWrite, 32},       {writing, "soft", kWrite, 32},
+      {reading, "soft", kWrite, 32},       {writing, "soft", kRead, 32},
+      {shared_lock, "file", kRead, 0},     {shared_lock, "file", kWrite, 32},
+      {exclusive_lock, "file", kRead, 32}, {exclusive_lock, "file", kWrite, 32},
   };
+  const char* const holders[] = {"read, ", "write, ", "shared lock, ",
+                                 "exclusive lock, "};
   ASSERT_EQ(::link(dir.file("file").c_str(), dir.file("hard").c_str()), 0);
   ASSERT_EQ(::symlink("file", dir.file("soft").c_str()), 0);
   for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.first == kRead ? "read, " : "write, ") + c.second_name +
+    SCOPED_TRACE(holders[static_cast<int>(c.first)] + std::string(c.second_name) +
                  (c.second == kRead ? " read" : " write"));
     dir.write("file", "kept");
-    ASSERT_EQ(open("file", c.first), 0);
-    if (c.first == kWrite) {
+    int other = -1;
+    if (c.first == shared_lock || c.first == exclusive_lock) {
+      other = ::open(dir.file("file").c_str(), O_RDONLY);
+      ASSERT_EQ(::flock(other, (c.first == shared_lock ? LOCK_SH : LOCK_EX) | LOCK_NB),
+                0);
+    } else {
+      ASSERT_EQ(open("file", c.first == reading ? kRead : kWrite), 0);
+    }
+    if (c.first == writing) {
       EXPECT_EQ(dir.read("file"), "");
       ASSERT_EQ(os.write_file(handles.back(), "held", 4), 0);
     }
@@ -189,93 +196,63 @@ TEST_F(PosixPlatformTest, HeldFilesAreRefusedWithoutBeingEmptied) {
     if (c.code == 0) {
       EXPECT_EQ(close_last(), 0);
     }
-    // Once released, the file opens again for anything.
-    EXPECT_EQ(close_last(), 0);
+    if (other >= 0) {
+      ::close(other);
+    } else {
+      EXPECT_EQ(close_last(), 0);
+    }
     ASSERT_EQ(open(c.second_name, c.second), 0);
     EXPECT_EQ(close_last(), 0);
   }
 }
 
-// A whole-file lock that another open holds (another run, or any program
-// that locks) refuses what it would refuse within the run, before anything
-// is emptied.
-TEST_F(PosixPlatformTest, FilesLockedByAnotherOpenAreRefused) {
-  struct Case {
-    int lock;
-    OpenFor second;
-    std::int32_t code;
-  };
-  const Case cases[] = {{LOCK_SH, kRead, 0},
-                        {LOCK_SH, kWrite, 32},
-                        {LOCK_EX, kRead, 32},
-                        {LOCK_EX, kWrite, 32}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.lock == LOCK_SH ? "shared" : "exclusive") +
-                 (c.second == kRead ? ", read" : ", write"));
-    dir.write("file", "kept");
-    const int other = ::open(dir.file("file").c_str(), O_RDONLY);
-    ASSERT_EQ(::flock(other, c.lock | LOCK_NB), 0);
-    EXPECT_EQ(open("file", c.second), c.code);
-    EXPECT_EQ(dir.read("file"), "kept");
-    if (c.code == 0) {
-      EXPECT_EQ(close_last(), 0);
+// Bytes written in pieces read back whole in 128-byte reads, also under a
+// name longer than 259 characters; opening for writing empties the file
+// even when nothing is written. A new file gets the mode that the umask
+// leaves of 0666.
+TEST_F(PosixPlatformTest, WriteReadRoundTrip) {
+  std::string deep;
+  for (int level = 0; level < 6; ++level) {
+    deep += std::string(60, static_cast<char>('a' + level));
+    ASSERT_EQ(::mkdir(dir.file(deep).c_str(), 0777), 0);
+    deep += '/';
+  }
+  deep += "deep.pcb";
+  ASSERT_GT(dir.file(deep).size(), 259u);
+  const std::string bytes = std::string("A\r\nB\x1a\0\xff", 7) + std::string(300, 'z');
+  const auto size = static_cast<std::uint32_t>(bytes.size());
+  const mode_t mask = ::umask(022);
+  ::umask(mask);
+  for (const std::string& name : {std::string("new"), deep}) {
+    SCOPED_TRACE(name.size());
+    ASSERT_EQ(open(name, kWrite), 0);
+    ASSERT_EQ(os.write_file(handles.back(), bytes.data(), 1), 0);  // one byte is whole
+    ASSERT_EQ(os.write_file(handles.back(), bytes.data() + 1, 99), 0);
+    ASSERT_EQ(os.write_file(handles.back(), bytes.data() + 100, size - 100), 0);
+    EXPECT_EQ(close_last(), 0);
+    EXPECT_EQ(dir.read(name), bytes);
+    struct stat st;
+    ASSERT_EQ(::stat(dir.file(name).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask);
+
+    ASSERT_EQ(open(name, kRead), 0);
+    std::string back;
+    char buffer[128];
+    std::uint32_t got = 1;
+    while (got != 0) {
+      ASSERT_EQ(os.read_file(handles.back(), buffer, sizeof buffer, got), 0);
+      back.append(buffer, got);
     }
-    ::close(other);
-    ASSERT_EQ(open("file", c.second), 0);
+    EXPECT_EQ(back, bytes);
+    EXPECT_EQ(close_last(), 0);
+
+    ASSERT_EQ(open(name, kWrite), 0);
+    EXPECT_EQ(dir.read(name), "");
     EXPECT_EQ(close_last(), 0);
   }
 }
 
-TEST_F(PosixPlatformTest, WriteReadRoundTrip) {
-  const std::string bytes = std::string("A\r\nB\x1a\0\xff", 7) + std::string(300, 'z');
-  const auto size = static_cast<std::uint32_t>(bytes.size());
-  ASSERT_EQ(open("new", kWrite), 0);
-  ASSERT_EQ(os.write_file(handles.back(), bytes.data(), 100), 0);
-  ASSERT_EQ(os.write_file(handles.back(), bytes.data() + 100, size - 100), 0);
-  EXPECT_EQ(close_last(), 0);
-  EXPECT_EQ(dir.read("new"), bytes);
-
-  ASSERT_EQ(open("new", kRead), 0);
-  std::string back;
-  char buffer[128];
-  std::uint32_t got = 1;
-  while (got != 0) {
-    ASSERT_EQ(os.read_file(handles.back(), buffer, sizeof buffer, got), 0);
-    back.append(buffer, got);
-  }
-  EXPECT_EQ(back, bytes);
-  EXPECT_EQ(close_last(), 0);
-
-  // Opening for writing empties the file even when nothing is written.
-  ASSERT_EQ(open("new", kWrite), 0);
-  EXPECT_EQ(dir.read("new"), "");
-  EXPECT_EQ(close_last(), 0);
-}
-
-TEST_F(PosixPlatformTest, NamesLongerThan259CharactersAreAccepted) {
-  std::string name;
-  for (int level = 0; level < 6; ++level) {
-    name += std::string(60, static_cast<char>('a' + level));
-    ASSERT_EQ(::mkdir(dir.file(name).c_str(), 0777), 0);
-    name += '/';
-  }
-  name += "deep.pcb";
-  ASSERT_GT(dir.file(name).size(), 259u);
-  ASSERT_EQ(open(name, kWrite), 0);
-  ASSERT_EQ(os.write_file(handles.back(), "deep", 4), 0);
-  EXPECT_EQ(close_last(), 0);
-  ASSERT_EQ(open(name, kRead), 0);
-  char buffer[8];
-  std::uint32_t got = 0;
-  EXPECT_EQ(os.read_file(handles.back(), buffer, sizeof buffer, got), 0);
-  EXPECT_EQ(std::string(buffer, got), "deep");
-}
-
 TEST_F(PosixPlatformTest, WriteAndCloseCodes) {
-  ASSERT_EQ(open("one", kWrite), 0);
-  EXPECT_EQ(os.write_file(handles.back(), "x", 1), 0);  // one byte is a whole write
-  EXPECT_EQ(close_last(), 0);
-  EXPECT_EQ(dir.read("one"), "x");
   EXPECT_EQ(os.close_file(1 << 20), 10000 + EBADF);  // no such handle
 
   FileHandle full = kNoHandle;
@@ -338,25 +315,25 @@ TEST_F(PosixPlatformTest, HandleKinds) {
   ::close(terminal);
 }
 
+// The program's own path is absolute and names the running program; the
+// module at an address of its code is that path, with a load address below
+// the code on a page boundary.
 TEST_F(PosixPlatformTest, ModuleAtGivesTheProgramsPathAndLoadAddress) {
+  const std::string self(os.executable_path());
+  ASSERT_FALSE(self.empty());
+  EXPECT_EQ(self[0], '/');
+  EXPECT_TRUE(os.same_file(self.c_str(), "/proc/self/exe"));
   char path[261];
   std::uintptr_t base = 0;
   const auto code = reinterpret_cast<std::uintptr_t>(&native_platform);
   ASSERT_TRUE(os.module_at(code, base, path, sizeof path));
-  EXPECT_EQ(std::string(path), os.executable_path());
+  EXPECT_EQ(std::string(path), self);
   char cut[8];  // a path that does not fit is cut, and still ended
   ASSERT_TRUE(os.module_at(code, base, cut, sizeof cut));
-  EXPECT_EQ(std::string(cut), std::string(os.executable_path()).substr(0, 7));
+  EXPECT_EQ(std::string(cut), self.substr(0, 7));
   EXPECT_LT(base, code);
   EXPECT_EQ(base % 4096, 0u);
   EXPECT_FALSE(os.module_at(0x10, base, path, sizeof path));
-}
-
-TEST_F(PosixPlatformTest, ExecutablePathIsAbsoluteAndExists) {
-  const std::string path(os.executable_path());
-  ASSERT_FALSE(path.empty());
-  EXPECT_EQ(path[0], '/');
-  EXPECT_TRUE(os.same_file(path.c_str(), "/proc/self/exe"));
 }
 
 }  // namespace
