@@ -34,7 +34,7 @@ fi
 list_skips() {
   [ -f "$1/Testing/Temporary/LastTest.log" ] || return 0
   awk '/: Skipped$/ { getline reason; next_reason = reason }
-       /^\[  SKIPPED \] [A-Za-z0-9_]+\.[A-Za-z0-9_]+ \(/ {
+       /^\[  SKIPPED \] [A-Za-z0-9_/]+\.[A-Za-z0-9_/]+ \(/ {
          print "  skipped " $4 ": " next_reason }' \
     "$1/Testing/Temporary/LastTest.log"
 }
