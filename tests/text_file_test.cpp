@@ -32,9 +32,10 @@ struct Env {
 };
 
 // One operation on the file, or one check; the checks compare with `text`
-// or `mode`. After the step the pending code must be `code`: it stays
-// pending until a `clear`. With a `with` code, the step's first platform
-// call of kind `op` fails with it.
+// or `mode`, which a call gives the step: write("abc"), is(TextMode::input).
+// After the step the pending code must be `code`: it stays pending until a
+// `clear`. With a `with` code, the step's first platform call of kind `op`
+// fails with it.
 struct Step {
   void (*act)(Env&);
   std::string text = {};
@@ -43,6 +44,8 @@ struct Step {
   Op op = Op::read;
   std::int32_t with = 0;
 
+  Step operator()(const std::string& t) const { return {act, t, mode, code, op, with}; }
+  Step operator()(TextMode m) const { return {act, text, m, code, op, with}; }
   Step gives(std::int32_t pending) const { return {act, text, mode, pending, op, with}; }
   Step failing(Op call, std::int32_t code_of_call) const {
     return {act, text, mode, code, call, code_of_call};
@@ -55,6 +58,31 @@ const Step close{[](Env& e) { text_close(e.f); }};
 const Step flush{[](Env& e) { text_flush(e.f); }};
 const Step push{[](Env& e) { text_push_buffer(e.f); }};
 const Step clear{[](Env&) { io_result = 0; }};
+const Step assign{[](Env& e) { text_assign(e.f, e.step.text); }};
+const Step write{[](Env& e) { text_write(e.f, std::string_view(e.step.text)); }};
+const Step write_line{[](Env& e) { text_write_line(e.f, e.step.text); }};
+// One character at a time.
+const Step put{[](Env& e) {
+  for (const char c : e.step.text) text_write(e.f, c);
+}};
+const Step read_line{[](Env& e) {
+  Line line;
+  text_read_line(e.f, line);
+  EXPECT_EQ(line.text, e.step.text);
+}};
+const Step at_end{
+    [](Env& e) { EXPECT_EQ(text_at_end(e.f) ? "yes" : "no", e.step.text); }};
+const Step is{[](Env& e) { EXPECT_EQ(e.f.mode, e.step.mode); }};
+// The platform holds `text` under the file's name.
+const Step given{[](Env& e) { e.held() = e.step.text; }};
+const Step holds{[](Env& e) { EXPECT_EQ(e.held(), e.step.text); }};
+// The names of the files the platform holds open, separated by blanks.
+const Step open_files{[](Env& e) {
+  std::string names;
+  for (const std::string& name : e.fake.open_names())
+    names += (names.empty() ? "" : " ") + name;
+  EXPECT_EQ(names, e.step.text);
+}};
 // The process ends; the conversion's files stay as they are.
 const Step end_process{[](Env&) {
   try {
@@ -68,54 +96,6 @@ const Step reopen{[](Env& e) {
   text_assign(again, e.f.name);
   text_reset(again);
 }};
-// The platform holds `text` under the file's name.
-Step given(const std::string& text) {
-  return {[](Env& e) { e.held() = e.step.text; }, text};
-}
-Step assign(const std::string& name) {
-  return {[](Env& e) { text_assign(e.f, e.step.text); }, name};
-}
-Step write(const std::string& text) {
-  return {[](Env& e) { text_write(e.f, std::string_view(e.step.text)); }, text};
-}
-// One character at a time.
-Step put(const std::string& text) {
-  return {[](Env& e) {
-            for (const char c : e.step.text) text_write(e.f, c);
-          },
-          text};
-}
-Step write_line(const std::string& text = "") {
-  return {[](Env& e) { text_write_line(e.f, e.step.text); }, text};
-}
-Step read_line(const std::string& expected) {
-  return {[](Env& e) {
-            Line line;
-            text_read_line(e.f, line);
-            EXPECT_EQ(line.text, e.step.text);
-          },
-          expected};
-}
-Step at_end(bool expected) {
-  return {[](Env& e) { EXPECT_EQ(text_at_end(e.f), e.step.text == "yes"); },
-          expected ? "yes" : "no"};
-}
-Step holds(const std::string& expected) {
-  return {[](Env& e) { EXPECT_EQ(e.held(), e.step.text); }, expected};
-}
-Step is(TextMode expected) {
-  return {[](Env& e) { EXPECT_EQ(e.f.mode, e.step.mode); }, "", expected};
-}
-// The names of the files the platform holds open, separated by blanks.
-Step open_files(const std::string& expected) {
-  return {[](Env& e) {
-            std::string names;
-            for (const std::string& name : e.fake.open_names())
-              names += (names.empty() ? "" : " ") + name;
-            EXPECT_EQ(names, e.step.text);
-          },
-          expected};
-}
 
 // The file a script works on: `in` or `out`, bound to the names "in" and
 // "out" as the script starts, one never bound, or the standard output.
@@ -356,7 +336,7 @@ TEST_F(TextFileTest, WritesReachThePlatformInFullBuffers) {
                                         holds(kFive)};
   const std::string c128(128, 'c'), e127(127, 'e');
   const Script scripts[] = {
-      {"a line end is CR LF", out, {rewrite, write_line(), close, holds("\r\n")}, "2"},
+      {"a line end is CR LF", out, {rewrite, write_line, close, holds("\r\n")}, "2"},
       {"an unclosed file holds the full buffers only",
        out,
        {rewrite, write(piece(0)), write(piece(1)), write(piece(2)), write(piece(3)),
@@ -446,14 +426,14 @@ TEST_F(TextFileTest, MisuseCodes) {
       {"close, the console", console, {close.gives(103)}},
       {"flush, the console", console, {flush}},
       {"push, the console", console, {push}},
-      {"at end, output", out, {rewrite, at_end(true).gives(104)}},
+      {"at end, output", out, {rewrite, at_end("yes").gives(104)}},
       {"read line, output", out, {rewrite, read_line("").gives(104)}},
       {"write text, input", in, {given_line, reset, write("x").gives(105)}},
       {"write character, input", in, {given_line, reset, put("x").gives(105)}},
-      {"write line, input", in, {given_line, reset, write_line().gives(105)}},
+      {"write line, input", in, {given_line, reset, write_line.gives(105)}},
       {"write text, closed", out, {write("x").gives(105)}},
       // The write stores 105, then its flush finds the file not open.
-      {"write line, closed", out, {write_line().gives(103)}},
+      {"write line, closed", out, {write_line.gives(103)}},
   };
   run(scripts);
 }
@@ -502,12 +482,12 @@ TEST_F(TextFileTest, FailuresAndReopening) {
       {"a failed fill",
        in,
        {given("AB\r\nC"), reset, read_line("").failing(Op::read, 23).gives(23), clear,
-        is(TextMode::input), at_end(true).failing(Op::read, 23).gives(23), clear,
-        at_end(false), read_line("AB"), read_line("C"), at_end(true)}},
+        is(TextMode::input), at_end("yes").failing(Op::read, 23).gives(23), clear,
+        at_end("no"), read_line("AB"), read_line("C"), at_end("yes")}},
       // The end of the data: no code, and no read asks again.
       {"a broken pipe",
        in,
-       {given("AB\r\n"), reset, read_line("").failing(Op::read, 109), at_end(true),
+       {given("AB\r\n"), reset, read_line("").failing(Op::read, 109), at_end("yes"),
         read_line("")}},
       {"opening an open file closes it first",
        out,
