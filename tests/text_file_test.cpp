@@ -90,11 +90,15 @@ const Step end_process{[](Env&) {
   } catch (const ProcessExit&) {
   }
 }};
-// A second file bound to the same name is opened for reading.
+// A second file bound to the same name is opened for reading; refused, it
+// is left closed.
 const Step reopen{[](Env& e) {
   TextFile again;
   text_assign(again, e.f.name);
   text_reset(again);
+  if (io_result != 0) {
+    EXPECT_EQ(again.mode, TextMode::closed);
+  }
 }};
 
 // The file a script works on: `in` or `out`, bound to the names "in" and
