@@ -1,6 +1,6 @@
 // The buffered text files over the in-memory platform: a table of reads
-// beside random reads checked against a plain model of the line rules, a
-// table of scripts (writes, the console, misuse and failures) beside random
+// beside random reads checked against a plain model of the line rules, and
+// tables of scripts (writes and the console, misuse, failures) beside random
 // writes checked against the buffering rule.
 #include "runtime/text_file.h"
 
