@@ -184,9 +184,13 @@ struct ReadCase {
   const char* what;
   std::string bytes;
   Lines lines;
+  // Read by the loop that copies the rest of a file without its leading
+  // blanks, with text_at_end_skipping_blanks as its test.
+  bool tail = false;
 };
 
 const std::string k127(127, 'x'), k1000(1000, 'y'), kOdd("a\0\x80\xff\tb", 6);
+const std::string kBlanks(" \t\r\n\n \0\x01\r\n\t  ", 14);
 const ReadCase kReadCases[] = {
     {"CR LF, no final line end", "A\r\nB", {"A", "B"}},
     {"LF only", "A\nB\n", {"A", "B"}},
@@ -208,6 +212,11 @@ const ReadCase kReadCases[] = {
      std::string(389, 'a') + "\r\n" + std::string(300, 'b') + "\n" +
          std::string(129, 'c') + "\r\nd",
      {std::string(389, 'a'), std::string(300, 'b'), std::string(129, 'c'), "d"}},
+    // The tail loop consumes blank lines and leading blanks, never the
+    // blanks that end a line.
+    {"tail of lines with blanks", "  x y  \r\n\r\n\tz\r\n", {"x y  ", "z"}, true},
+    {"empty tail", "", {}, true},
+    {"tail of blanks, controls and line ends only", kBlanks, {}, true},
 };
 
 // Every case again with reads that hand over fewer bytes, so that line ends
@@ -215,12 +224,12 @@ const ReadCase kReadCases[] = {
 // every further read meets the end at once: empty texts, no code, no
 // platform read, and nothing behind a byte 26 ever comes through.
 TEST_F(TextFileTest, ReadsLinesAndCopiesThemWithCrLf) {
-  for (const std::uint32_t chunk : {128u, 1u, 2u, 7u}) {
+  for (const std::uint32_t chunk : {128u, 1u, 2u, 3u, 7u}) {
     for (const ReadCase& c : kReadCases) {
       SCOPED_TRACE(std::string(c.what) + ", chunk " + std::to_string(chunk));
       open_input(c.bytes, chunk);
       text_rewrite(out);
-      const Lines lines = read_all(text_at_end);
+      const Lines lines = read_all(c.tail ? text_at_end_skipping_blanks : text_at_end);
       EXPECT_EQ(lines, c.lines);
       const int reads = fake.calls(Op::read);
       for (int i = 0; i < 3; ++i) {
@@ -240,25 +249,6 @@ TEST_F(TextFileTest, ReadsLinesAndCopiesThemWithCrLf) {
       text_close(out);
       EXPECT_EQ(io_result, 0);
       EXPECT_EQ(fake.files["out"], expected);
-    }
-  }
-}
-
-// The loop that copies the rest of a file without its leading blanks: it
-// consumes blank lines and leading blanks, never the blanks that end a line.
-TEST_F(TextFileTest, SkippingBlanksConsumesBlankLinesButNotTrailingBlanks) {
-  const std::pair<std::string, Lines> cases[] = {
-      {"  x y  \r\n\r\n\tz\r\n", {"x y  ", "z"}},
-      {"", {}},
-      {std::string(" \t\r\n\n \0\x01\r\n\t  ", 14), {}},
-  };
-  for (const std::uint32_t chunk : {128u, 1u, 3u}) {
-    for (const auto& [bytes, expected] : cases) {
-      SCOPED_TRACE(::testing::PrintToString(bytes) + ", chunk " + std::to_string(chunk));
-      open_input(bytes, chunk);
-      EXPECT_EQ(read_all(text_at_end_skipping_blanks), expected);
-      EXPECT_TRUE(text_at_end(in));
-      EXPECT_EQ(io_result, 0);
     }
   }
 }
