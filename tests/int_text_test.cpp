@@ -85,29 +85,15 @@ TEST(ParseInt, OutcomeTable) {
       {"x90af", 37039, 0},
       {"$AF", 175, 0},
       {"$9g", 9, 3},
-      // The text ends at a NUL or after its last byte, even when more bytes
-      // of its buffer follow: nothing beyond the end is looked at.
-      {"12\0"s
-       "34",
-       12, 0},
-      {"12\0"s
-       "5",
-       12, 0},
-      {"\0"s
-       "7",
-       0, 1},  // the end is met at the NUL's position
-      {"-\0"s
-       "5",
-       0, 2},
-      {"  \0"s
-       "1",
-       0, 3},
-      {"$F\0"s
-       "F",
-       15, 0},
-      {"12a\0"s
-       "x",
-       12, 3},
+      // The text ends at a NUL (\000) or after its last byte, even when more
+      // bytes of its buffer follow: nothing beyond the end is looked at.
+      {"12\00034"s, 12, 0},
+      {"12\0005"s, 12, 0},
+      {"\0007"s, 0, 1},  // the end is met at the NUL's position
+      {"-\0005"s, 0, 2},
+      {"  \0001"s, 0, 3},
+      {"$F\000F"s, 15, 0},
+      {"12a\000x"s, 12, 3},
       // The first bytes of a longer buffer; the next is a digit, letter or NUL.
       {"123", 12, 0, 1},
       {"12a", 12, 0, 1},

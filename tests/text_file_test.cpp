@@ -1,12 +1,17 @@
-// The buffered text files, over the in-memory platform.
+// The buffered text files over the in-memory platform: a table of reads
+// beside random reads checked against a plain model of the line rules, and
+// tables of scripts (writes and the console, misuse, failures) beside random
+// writes checked against the buffering rule.
 #include "runtime/text_file.h"
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
 #include "fake_platform.h"
+#include "line_model.h"
 #include "runtime/lifecycle.h"
 #include "test_support.h"
 
@@ -15,36 +20,157 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
+// What a step of a script sees: the platform, the file the script works on
+// and the step itself.
+struct Step;
+struct Env {
+  FakePlatform& fake;
+  TextFile& f;
+  const Step& step;
+  // What the file, or the console, has received.
+  std::string& held() { return &f == &std_output ? fake.console : fake.files[f.name]; }
+};
+
+// One operation on the file, or one check; the checks compare with `text`
+// or `mode`, which a call gives the step: write("abc"), is(TextMode::input).
+// After the step the pending code must be `code`: it stays pending until a
+// `clear`. With a `with` code, the step's first platform call of kind `op`
+// fails with it.
+struct Step {
+  void (*act)(Env&);
+  std::string text = {};
+  TextMode mode = TextMode::closed;
+  std::int32_t code = 0;
+  Op op = Op::read;
+  std::int32_t with = 0;
+
+  Step operator()(const std::string& t) const { return {act, t, mode, code, op, with}; }
+  Step operator()(TextMode m) const { return {act, text, m, code, op, with}; }
+  Step gives(std::int32_t pending) const { return {act, text, mode, pending, op, with}; }
+  Step failing(Op call, std::int32_t code_of_call) const {
+    return {act, text, mode, code, call, code_of_call};
+  }
+};
+
+const Step reset{[](Env& e) { text_reset(e.f); }};
+const Step rewrite{[](Env& e) { text_rewrite(e.f); }};
+const Step close{[](Env& e) { text_close(e.f); }};
+const Step flush{[](Env& e) { text_flush(e.f); }};
+const Step push{[](Env& e) { text_push_buffer(e.f); }};
+const Step clear{[](Env&) { io_result = 0; }};
+const Step assign{[](Env& e) { text_assign(e.f, e.step.text); }};
+const Step write{[](Env& e) { text_write(e.f, std::string_view(e.step.text)); }};
+const Step write_line{[](Env& e) { text_write_line(e.f, e.step.text); }};
+// One character at a time.
+const Step put{[](Env& e) {
+  for (const char c : e.step.text) text_write(e.f, c);
+}};
+const Step read_line{[](Env& e) {
+  Line line;
+  text_read_line(e.f, line);
+  EXPECT_EQ(line.text, e.step.text);
+}};
+const Step at_end{
+    [](Env& e) { EXPECT_EQ(text_at_end(e.f) ? "yes" : "no", e.step.text); }};
+const Step is{[](Env& e) { EXPECT_EQ(e.f.mode, e.step.mode); }};
+// The platform holds `text` under the file's name.
+const Step given{[](Env& e) { e.held() = e.step.text; }};
+const Step holds{[](Env& e) { EXPECT_EQ(e.held(), e.step.text); }};
+// The names of the files the platform holds open, separated by blanks.
+const Step open_files{[](Env& e) {
+  std::string names;
+  for (const std::string& name : e.fake.open_names())
+    names += (names.empty() ? "" : " ") + name;
+  EXPECT_EQ(names, e.step.text);
+}};
+// The process ends; the conversion's files stay as they are.
+const Step end_process{[](Env&) {
+  try {
+    end_run(0);
+  } catch (const ProcessExit&) {
+  }
+}};
+// A second file bound to the same name is opened for reading; refused, it
+// is left closed.
+const Step reopen{[](Env& e) {
+  TextFile again;
+  text_assign(again, e.f.name);
+  text_reset(again);
+  if (io_result != 0) {
+    EXPECT_EQ(again.mode, TextMode::closed);
+  }
+}};
+
+// The file a script works on: `in` or `out`, bound to the names "in" and
+// "out" as the script starts, one never bound, or the standard output.
+enum class On { in, out, unbound, console };
+
+struct Script {
+  const char* what;
+  On on;
+  std::vector<Step> steps;
+  // The sizes of the platform's writes, in order; a failed one is marked "x".
+  std::string writes = {};
+  HandleKind console = HandleKind::pipe;
+};
+
 class TextFileTest : public ::testing::Test {
  protected:
-  TextFileTest() {
-    start_runtime(fake);  // installs `fake` until `scope` ends
+  TextFileTest() { restart(); }
+
+  // A new platform (no files, no failures, no calls yet) reading `chunk`
+  // bytes per call, and the runtime started on it.
+  void restart(std::uint32_t chunk = 128) {
+    fake = FakePlatform{};
+    fake.read_chunk = chunk;
+    start_runtime(fake);
     text_assign(in, "in");
     text_assign(out, "out");
   }
 
-  void open_input(const std::string& bytes) {
+  // `in` opened on `bytes`.
+  void open_input(const std::string& bytes, std::uint32_t chunk = 128) {
+    restart(chunk);
     fake.files["in"] = bytes;
     text_reset(in);
     ASSERT_EQ(io_result, 0);
   }
 
-  // The conversion's copy loop: test, then read a line and its end.
-  Lines read_all() {
+  // The lines of `in`, read while `at_end` (one of the two end tests) is false.
+  Lines read_all(bool (*at_end)(TextFile&)) {
     Lines lines;
     Line line;
-    while (!text_at_end(in) && lines.size() < 2000) {
+    while (!at_end(in) && lines.size() < 2000) {
       text_read_line(in, line);
       lines.emplace_back(line.text);
     }
     return lines;
   }
 
-  // The process ends without closing the conversion's files.
-  void end_process() {
-    try {
-      end_run(0);
-    } catch (const ProcessExit&) {
+  // Each script on a new platform, its steps in order.
+  template <std::size_t n>
+  void run(const Script (&scripts)[n]) {
+    for (const Script& script : scripts) {
+      SCOPED_TRACE(script.what);
+      restart();
+      fake.console_kind = script.console;
+      TextFile unbound;
+      TextFile* const files[] = {&in, &out, &unbound, &std_output};
+      for (std::size_t i = 0; i < script.steps.size(); ++i) {
+        SCOPED_TRACE("step " + std::to_string(i + 1));
+        const Step& step = script.steps[i];
+        if (step.with != 0) fake.fail(step.op, 1, step.with);
+        Env env{fake, *files[static_cast<int>(script.on)], step};
+        step.act(env);
+        EXPECT_EQ(io_result, step.code);
+      }
+      std::string writes;
+      for (const std::string& w : fake.write_log) {
+        const bool failed = w.ends_with(" FAILED");
+        writes += (writes.empty() ? "" : " ") +
+                  std::to_string(w.size() - 1 - (failed ? 7 : 0)) + (failed ? "x" : "");
+      }
+      EXPECT_EQ(writes, script.writes);
     }
   }
 
@@ -58,49 +184,62 @@ struct ReadCase {
   const char* what;
   std::string bytes;
   Lines lines;
+  // Read by the loop that copies the rest of a file without its leading
+  // blanks, with text_at_end_skipping_blanks as its test.
+  bool tail = false;
 };
 
+const std::string k127(127, 'x'), k1000(1000, 'y'), kOdd("a\0\x80\xff\tb", 6);
+const std::string kBlanks(" \t\r\n\n \0\x01\r\n\t  ", 14);
 const ReadCase kReadCases[] = {
     {"CR LF, no final line end", "A\r\nB", {"A", "B"}},
     {"LF only", "A\nB\n", {"A", "B"}},
+    {"one line and its end", "A\r\n", {"A"}},
     {"lone CR is dropped", "A\rB\r\n", {"AB"}},
     {"lone CR before CR LF", "A\r\r\nB", {"A", "B"}},
     {"lone CR at the end", "A\r", {"A"}},
     {"empty file", "", {}},
     {"only CR LF", "\r\n", {""}},
     {"two line ends at the end", "A\r\n\r\n", {"A", ""}},
-    {"byte 26 at a line start",
-     "A\r\n\x1a"
-     "B\r\nC",
-     {"A"}},
-    {"byte 26 inside a line",
-     "AB\x1a"
-     "C\r\nD",
-     {"AB"}},
-    {"NUL and high bytes are ordinary",
-     std::string("a\0\x80\xff\tb\n", 7),
-     {std::string("a\0\x80\xff\tb", 6)}},
-    {"CR as byte 128, LF as 129",
-     std::string(127, 'x') + "\r\nB",
-     {std::string(127, 'x'), "B"}},
-    {"1000-character line",
-     std::string(1000, 'y') + "\r\nZ",
-     {std::string(1000, 'y'), "Z"}},
+    {"byte 26 first", "\032B\r\nC", {}},
+    {"byte 26 at a line start", "A\r\n\032B\r\nC", {"A"}},
+    {"byte 26 inside a line", "AB\032C\r\nD", {"AB"}},
+    {"NUL and high bytes are ordinary", kOdd + "\n", {kOdd}},
+    {"CR as byte 128, LF as 129", k127 + "\r\nB", {k127, "B"}},
+    {"1000-character line", k1000 + "\r\nZ", {k1000, "Z"}},
+    // Each over several buffers, then a short one that fits in one.
+    {"long lines, each shorter than the one before",
+     std::string(389, 'a') + "\r\n" + std::string(300, 'b') + "\n" +
+         std::string(129, 'c') + "\r\nd",
+     {std::string(389, 'a'), std::string(300, 'b'), std::string(129, 'c'), "d"}},
+    // The tail loop consumes blank lines and leading blanks, never the
+    // blanks that end a line.
+    {"tail of lines with blanks", "  x y  \r\n\r\n\tz\r\n", {"x y  ", "z"}, true},
+    {"empty tail", "", {}, true},
+    {"tail of blanks, controls and line ends only", kBlanks, {}, true},
 };
 
 // Every case again with reads that hand over fewer bytes, so that line ends
-// and end markers fall on every buffer boundary.
+// and end markers fall on every buffer boundary. Once the data has ended,
+// every further read meets the end at once: empty texts, no code, no
+// platform read, and nothing behind a byte 26 ever comes through.
 TEST_F(TextFileTest, ReadsLinesAndCopiesThemWithCrLf) {
-  for (const std::uint32_t chunk : {128u, 1u, 2u, 7u}) {
+  for (const std::uint32_t chunk : {128u, 1u, 2u, 3u, 7u}) {
     for (const ReadCase& c : kReadCases) {
       SCOPED_TRACE(std::string(c.what) + ", chunk " + std::to_string(chunk));
-      start_runtime(fake);
-      fake.read_chunk = chunk;
-      text_assign(in, "in");
-      open_input(c.bytes);
+      open_input(c.bytes, chunk);
       text_rewrite(out);
-      const Lines lines = read_all();
+      const Lines lines = read_all(c.tail ? text_at_end_skipping_blanks : text_at_end);
       EXPECT_EQ(lines, c.lines);
+      const int reads = fake.calls(Op::read);
+      for (int i = 0; i < 3; ++i) {
+        Line line;
+        EXPECT_TRUE(text_at_end_skipping_blanks(in));
+        EXPECT_TRUE(text_at_end(in));
+        text_read_line(in, line);
+        EXPECT_EQ(line.text, "");
+      }
+      EXPECT_EQ(fake.calls(Op::read), reads);
       std::string expected;
       for (const std::string& line : lines) {
         text_write_line(out, line);
@@ -114,341 +253,248 @@ TEST_F(TextFileTest, ReadsLinesAndCopiesThemWithCrLf) {
   }
 }
 
-// Once the data has ended (at the end of the file or at a byte 26), every
-// further read meets the end at once: empty texts, no code, no platform read,
-// and nothing behind a byte 26 ever comes through.
-TEST_F(TextFileTest, ReadsAtTheEndOfDataYieldNothingMore) {
-  const std::pair<std::string, std::string> cases[] = {{"", ""},
-                                                       {"A\r\n", "A"},
-                                                       {"\x1a"
-                                                        "B\r\nC",
-                                                        ""},
-                                                       {"A\x1a"
-                                                        "B\r\nC",
-                                                        "A"}};
-  for (const std::uint32_t chunk : {128u, 1u}) {
-    for (const auto& [bytes, first] : cases) {
-      SCOPED_TRACE(bytes + ", chunk " + std::to_string(chunk));
-      start_runtime(fake);
-      fake.read_chunk = chunk;
-      text_assign(in, "in");
-      open_input(bytes);
+std::string random_data(std::mt19937& rng) {
+  // Mostly text with CR LF line ends, and enough lone CRs, bare LFs, blanks,
+  // control bytes and the odd byte 26 to meet every rule at every offset.
+  static const char kBytes[] = "abcdefgh    ()\"\r\n\r\n\n\r\t\x01";
+  std::uniform_int_distribution<int> length(0, 700);
+  std::uniform_int_distribution<int> pick(0, sizeof kBytes - 2);
+  std::uniform_int_distribution<int> rare(0, 999);
+  // In one data in four most line ends become letters: lines longer than
+  // the buffer.
+  const bool long_lines = rare(rng) < 250;
+  std::string data;
+  const int n = length(rng);
+  for (int i = 0; i < n; ++i) {
+    char c = rare(rng) == 0 ? '\x1a' : kBytes[pick(rng)];
+    if (long_lines && (c == '\r' || c == '\n') && rare(rng) < 950) c = 'y';
+    data += c;
+  }
+  return data;
+}
+
+// Random data read by random operations: every result matches the model,
+// whatever the buffer boundaries and however the platform splits its reads.
+TEST_F(TextFileTest, RandomReadsMatchTheLineRules) {
+  std::mt19937 rng(20261208);
+  for (const std::uint32_t chunk : {128u, 1u, 3u, 50u, 127u}) {
+    for (int round = 0; round < 300; ++round) {
+      const std::string data = random_data(rng);
+      open_input(data, chunk);
+      LineModel model(data);
       Line line;
-      text_read_line(in, line);
-      EXPECT_EQ(line.text, first);
-      EXPECT_TRUE(text_at_end(in));
-      const int reads = fake.calls(Op::read);
-      for (int i = 0; i < 3; ++i) {
-        EXPECT_TRUE(text_at_end_skipping_blanks(in));
-        EXPECT_TRUE(text_at_end(in));
-        text_read_line(in, line);
-        EXPECT_EQ(line.text, "");
+      std::uniform_int_distribution<int> op(0, 9);
+      for (int step = 0; step < 400; ++step) {
+        SCOPED_TRACE("chunk " + std::to_string(chunk) + ", round " +
+                     std::to_string(round) + ", step " + std::to_string(step));
+        const int which = op(rng);
+        if (which < 6) {
+          text_read_line(in, line);
+          ASSERT_EQ(line.text, model.read_line());
+        } else if (which < 9) {
+          ASSERT_EQ(text_at_end(in), model.at_end());
+        } else {
+          ASSERT_EQ(text_at_end_skipping_blanks(in), model.at_end_skipping_blanks());
+        }
+        ASSERT_EQ(io_result, 0);
       }
-      EXPECT_EQ(io_result, 0);
-      EXPECT_EQ(fake.calls(Op::read), reads);
+      text_close(in);
     }
   }
 }
 
-// The loop that copies the rest of a file without its leading blanks.
-TEST_F(TextFileTest, SkippingBlanksConsumesBlankLinesButNotTrailingBlanks) {
-  for (const std::uint32_t chunk : {128u, 1u, 3u}) {
-    SCOPED_TRACE(chunk);
-    start_runtime(fake);
-    fake.read_chunk = chunk;
-    text_assign(in, "in");
-    open_input("  x y  \r\n\r\n\tz\r\n");
-    Lines lines;
-    Line line;
-    while (!text_at_end_skipping_blanks(in) && lines.size() < 10) {
-      text_read_line(in, line);
-      lines.emplace_back(line.text);
-    }
-    EXPECT_EQ(lines, (Lines{"x y  ", "z"}));
-    EXPECT_EQ(io_result, 0);
-  }
+// 300 bytes as five lines of 58 characters, and the text of each line.
+std::string five_lines() {
+  std::string s;
+  for (int i = 0; i < 300; ++i)
+    s += i % 60 == 58 ? '\r' : i % 60 == 59 ? '\n' : static_cast<char>('a' + i % 26);
+  return s;
 }
+const std::string kFive = five_lines();
+std::string piece(std::size_t n) { return kFive.substr(60 * n, 60); }
+std::string line_of(std::size_t n) { return kFive.substr(60 * n, 58); }
 
-TEST_F(TextFileTest, TailOfBlanksOnlyIsConsumedWhole) {
-  for (const std::string& tail :
-       {std::string(), std::string(" \t\r\n\n \0\x01\r\n\t  ", 14)}) {
-    fake.files["in"] = tail;
-    text_reset(in);
-    EXPECT_TRUE(text_at_end_skipping_blanks(in));
-    EXPECT_TRUE(text_at_end(in));
-    EXPECT_EQ(io_result, 0);
-  }
-}
-
-TEST_F(TextFileTest, LineEndIsCrLf) {
-  text_rewrite(out);
-  text_write_line(out, {});
-  text_close(out);
-  EXPECT_EQ(fake.files["out"], "\r\n");
-}
-
-// Of an unclosed file only the full buffers pushed so far reach the disk.
-TEST_F(TextFileTest, UnclosedOutputHoldsOnlyFullBuffers) {
-  std::string bytes;
-  for (int i = 0; i < 300; ++i) bytes += static_cast<char>('a' + i % 26);
-  for (const bool close : {false, true}) {
-    SCOPED_TRACE(close);
-    const std::string name = close ? "closed" : "unclosed";
-    start_runtime(fake);
-    text_assign(out, name);
-    text_rewrite(out);
-    for (std::size_t at = 0; at < 300; at += 60)
-      text_write(out, std::string_view(bytes).substr(at, 60));
-    if (close) text_close(out);
-    end_process();
-    EXPECT_EQ(fake.files[name], close ? bytes : bytes.substr(0, 256));
-  }
-}
-
-TEST_F(TextFileTest, CharacterFillingTheBufferWaitsForTheNextWrite) {
-  text_rewrite(out);
-  for (int i = 0; i < 128; ++i) text_write(out, 'c');
-  EXPECT_EQ(fake.files["out"], "");
-  text_write(out, 'd');
-  EXPECT_EQ(fake.files["out"], std::string(128, 'c'));
-  // A text that fills the buffer exactly is pushed at once.
-  text_write(out, std::string(127, 'e'));
-  EXPECT_EQ(fake.files["out"].size(), 256u);
-  end_process();
-  EXPECT_EQ(fake.files["out"].size(), 256u);
-}
-
-TEST_F(TextFileTest, ResetOfMissingFileLeavesCodePending) {
-  text_reset(in);
-  EXPECT_EQ(io_result, 2);
-  EXPECT_EQ(in.mode, TextMode::closed);
-  EXPECT_TRUE(fake.open_names().empty());
-  text_rewrite(out);  // succeeds, and leaves the code alone
-  EXPECT_EQ(out.mode, TextMode::output);
-  EXPECT_EQ(io_result, 2);
-}
-
-// The code each operation stores on a TextFile that is not in the state it
-// needs; the standard output is spared where the console's own use needs it.
-TEST_F(TextFileTest, MisuseCodes) {
-  enum class State { never_bound, closed, input, output, console };
-  struct Case {
-    const char* what;
-    State state;
-    void (*op)(TextFile&);
-    std::int32_t code;
+// Writes reach a file in full buffers at once and the rest at the close;
+// the console shows each write at its flush on a character device and is
+// written like a file when redirected.
+TEST_F(TextFileTest, WritesReachThePlatformInFullBuffers) {
+  using enum On;
+  // Five lines, then what is on the console before and after the end.
+  const std::vector<Step> redirected = {write_line(line_of(0)),
+                                        write_line(line_of(1)),
+                                        write_line(line_of(2)),
+                                        write_line(line_of(3)),
+                                        write_line(line_of(4)),
+                                        holds(kFive.substr(0, 256)),
+                                        end_process,
+                                        holds(kFive)};
+  const std::string c128(128, 'c'), e127(127, 'e');
+  const Script scripts[] = {
+      {"a line end is CR LF", out, {rewrite, write_line, close, holds("\r\n")}, "2"},
+      {"an unclosed file holds the full buffers only",
+       out,
+       {rewrite, write(piece(0)), write(piece(1)), write(piece(2)), write(piece(3)),
+        write(piece(4)), end_process, holds(kFive.substr(0, 256))},
+       "128 128"},
+      {"a closed file holds everything",
+       out,
+       {rewrite, write(piece(0)), write(piece(1)), write(piece(2)), write(piece(3)),
+        write(piece(4)), close, holds(kFive)},
+       "128 128 44"},
+      {"a character filling the buffer waits for the next write, a text not",
+       out,
+       {rewrite, put(c128), holds(""), put("d"), holds(c128), write(e127),
+        holds(c128 + "d" + e127), end_process},
+       "128 128"},
+      {"console, character device",
+       console,
+       {write("ab"), put("c"), holds(""), flush, write("d"), write_line("e"),
+        holds("abcde\r\n")},
+       "3 4",
+       HandleKind::character},
+      {"console, pipe", console, redirected, "128 128 44", HandleKind::pipe},
+      {"console, disk file", console, redirected, "128 128 44", HandleKind::disk},
+      {"console of unknown kind",
+       console,
+       {write("x").gives(105), is(TextMode::closed).gives(105)},
+       "",
+       HandleKind::unknown},
+      // The next write asks again; an explicit push sends out the waiting
+      // bytes on a pipe.
+      {"console whose handle request fails",
+       console,
+       {put("x").failing(Op::std_output_handle, 6).gives(105), clear, write("y"), push,
+        holds("y")},
+       "1"},
   };
-  const Case cases[] = {
-      {"reset, never bound", State::never_bound, text_reset, 102},
-      {"rewrite, never bound", State::never_bound, text_rewrite, 102},
-      {"close, closed", State::closed, text_close, 103},
-      {"flush, closed", State::closed, text_flush, 103},
-      {"push, closed", State::closed, text_push_buffer, 103},
-      {"close, the console", State::console, text_close, 103},
-      {"flush, the console", State::console, text_flush, 0},
-      {"push, the console", State::console, text_push_buffer, 0},
-      {"at end, output", State::output, [](TextFile& f) { EXPECT_TRUE(text_at_end(f)); },
-       104},
-      {"read line, output", State::output,
-       [](TextFile& f) {
-         Line line;
-         text_read_line(f, line);
-         EXPECT_EQ(line.text, "");
-       },
-       104},
-      {"write text, input", State::input, [](TextFile& f) { text_write(f, "x"); }, 105},
-      {"write character, input", State::input, [](TextFile& f) { text_write(f, 'x'); },
-       105},
-      {"write line, input", State::input, [](TextFile& f) { text_write_line(f, {}); },
-       105},
-      {"write text, closed", State::closed, [](TextFile& f) { text_write(f, "x"); }, 105},
-      // The write stores 105, then its flush finds the file not open.
-      {"write line, closed", State::closed, [](TextFile& f) { text_write_line(f, {}); },
-       103},
-  };
-  fake.files["in"] = "A\r\n";
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    TextFile own;
-    TextFile& f = c.state == State::console ? std_output : own;
-    if (c.state == State::closed) text_assign(f, "out");
-    if (c.state == State::input) text_assign(f, "in"), text_reset(f);
-    if (c.state == State::output) text_assign(f, "out"), text_rewrite(f);
-    io_result = 0;
-    c.op(f);
-    EXPECT_EQ(io_result, c.code);
-    if (f.mode == TextMode::input || f.mode == TextMode::output) text_close(f);
-  }
-  EXPECT_TRUE(fake.console_writes.empty());
-  EXPECT_EQ(fake.files["out"], "");
+  run(scripts);
 }
 
-TEST_F(TextFileTest, FileHeldForWritingCannotBeOpenedAgain) {
-  fake.files["out"] = "old";
-  text_rewrite(out);
-  TextFile again;
-  text_assign(again, "out");
-  text_reset(again);
-  EXPECT_EQ(io_result, 32);
-  EXPECT_EQ(again.mode, TextMode::closed);
-  // The open that holds it has emptied it, even with nothing written.
-  EXPECT_EQ(fake.files["out"], "");
-  text_close(out);
-  EXPECT_EQ(fake.files["out"], "");
-}
-
-TEST_F(TextFileTest, ConsoleShowsEachWriteAtItsFlush) {
-  fake.console_kind = HandleKind::character;
-  text_write(std_output, "ab");
-  text_write(std_output, 'c');
-  EXPECT_TRUE(fake.console_writes.empty());
-  text_flush(std_output);
-  text_write(std_output, "d");
-  text_write_line(std_output, "e");
-  EXPECT_EQ(fake.console_writes, (Lines{"abc", "de\r\n"}));
-  EXPECT_EQ(io_result, 0);
-}
-
-TEST_F(TextFileTest, RedirectedConsoleGetsFullBuffersAndTheRestAtTheEnd) {
-  for (const HandleKind kind : {HandleKind::pipe, HandleKind::disk}) {
-    start_runtime(fake);
-    fake.console_kind = kind;
-    fake.console.clear();
-    fake.console_writes.clear();
-    std::string expected;
-    for (int i = 0; i < 30; ++i) {
-      text_write_line(std_output, "12345678");
-      expected += "12345678\r\n";
-    }
-    ASSERT_EQ(fake.console_writes.size(), 2u);
-    EXPECT_EQ(fake.console_writes[0].size(), 128u);
-    EXPECT_EQ(fake.console_writes[1].size(), 128u);
-    end_process();
-    ASSERT_EQ(fake.console_writes.size(), 3u);
-    EXPECT_EQ(fake.console_writes[2].size(), 300u - 256u);
-    EXPECT_EQ(fake.console, expected);
-  }
-}
-
-TEST_F(TextFileTest, ConsoleThatCannotBeOpenedGives105) {
-  fake.console_kind = HandleKind::unknown;
-  text_write(std_output, "x");
-  EXPECT_EQ(io_result, 105);
-  EXPECT_EQ(std_output.mode, TextMode::closed);
-
-  // A failed handle request: 105 replaces its code; the next write retries
-  // (and an explicit push sends out the waiting bytes on a pipe).
-  fake.console_kind = HandleKind::pipe;
-  fake.fail(Op::std_output_handle, 1, 6);
-  io_result = 0;
-  text_write(std_output, 'x');
-  EXPECT_EQ(io_result, 105);
-  io_result = 0;
-  text_write(std_output, "y");
-  text_push_buffer(std_output);
-  EXPECT_EQ(io_result, 0);
-  EXPECT_EQ(fake.console, "y");
-}
-
-TEST_F(TextFileTest, FailedPushLosesWaitingBytesButKeepsFileOpen) {
-  for (const bool as_text : {true, false}) {
-    SCOPED_TRACE(as_text);
-    start_runtime(fake);
-    text_assign(out, "out");
+// Random writes to a disk file: after each, the file holds exactly the
+// bytes pushed so far.
+TEST_F(TextFileTest, RandomWritesFollowTheBufferingRule) {
+  std::mt19937 rng(6);
+  std::uniform_int_distribution<int> kind(0, 3);
+  std::uniform_int_distribution<int> length(0, 300);
+  for (int round = 0; round < 200; ++round) {
+    restart();
     text_rewrite(out);
-    fake.fail(Op::write, 1, 112);
-    if (as_text) {
-      text_write(out, std::string(130, 'a'));  // the 2 beyond are dropped
-    } else {
-      for (int i = 0; i < 129; ++i) text_write(out, 'a');
+    std::string all;
+    std::size_t waiting = 0;  // bytes in the buffer, 0 to 128
+    for (int step = 0; step < 60; ++step) {
+      SCOPED_TRACE("round " + std::to_string(round) + ", step " + std::to_string(step));
+      const int k = kind(rng);
+      if (k == 0) {  // one character: a full buffer is pushed before it
+        const char c = static_cast<char>('a' + step % 26);
+        text_write(out, c);
+        all += c;
+        waiting = waiting == 128 ? 1 : waiting + 1;
+      } else {  // a text, possibly empty or longer than the buffer
+        std::string text(static_cast<std::size_t>(k == 1 ? length(rng) % 4 : length(rng)),
+                         static_cast<char>('A' + step % 26));
+        text_write(out, std::string_view(text));
+        all += text;
+        waiting = (waiting + text.size()) % 128;  // never full after a text
+      }
+      text_flush(out);
+      ASSERT_EQ(io_result, 0);
+      ASSERT_EQ(fake.files["out"], all.substr(0, all.size() - waiting));
     }
-    EXPECT_EQ(io_result, 112);
-    EXPECT_EQ(out.mode, TextMode::output);
-    io_result = 0;
-    text_write(out, "xyz");
     text_close(out);
-    EXPECT_EQ(io_result, 0);
-    EXPECT_EQ(fake.files["out"], "xyz");
+    EXPECT_EQ(fake.files["out"], all);
   }
 }
 
-TEST_F(TextFileTest, FailedFinalPushKeepsFileHeld) {
-  text_rewrite(out);
-  text_write(out, "abc");
-  fake.fail(Op::write, 1, 112);
-  text_close(out);
-  EXPECT_EQ(io_result, 112);
-  EXPECT_EQ(out.mode, TextMode::output);
-  EXPECT_EQ(out.pos, 0u);
-  EXPECT_EQ(fake.open_names(), Lines{"out"});
-  io_result = 0;
-  text_close(out);
-  EXPECT_EQ(io_result, 0);
-  EXPECT_EQ(out.mode, TextMode::closed);
-  EXPECT_TRUE(fake.open_names().empty());
-  EXPECT_EQ(fake.files["out"], "");
+// The code each operation stores on a file that is not in the state it
+// needs; the standard output is spared where the console's own use needs
+// it. None of them writes anything.
+TEST_F(TextFileTest, MisuseCodes) {
+  using enum On;
+  const Step given_line = given("A\r\n");
+  const Script scripts[] = {
+      {"reset, never bound", unbound, {reset.gives(102)}},
+      {"rewrite, never bound", unbound, {rewrite.gives(102)}},
+      {"close, closed", out, {close.gives(103)}},
+      {"flush, closed", out, {flush.gives(103)}},
+      {"push, closed", out, {push.gives(103)}},
+      {"close, the console", console, {close.gives(103)}},
+      {"flush, the console", console, {flush}},
+      {"push, the console", console, {push}},
+      {"at end, output", out, {rewrite, at_end("yes").gives(104)}},
+      {"read line, output", out, {rewrite, read_line("").gives(104)}},
+      {"write text, input", in, {given_line, reset, write("x").gives(105)}},
+      {"write character, input", in, {given_line, reset, put("x").gives(105)}},
+      {"write line, input", in, {given_line, reset, write_line.gives(105)}},
+      {"write text, closed", out, {write("x").gives(105)}},
+      // The write stores 105, then its flush finds the file not open.
+      {"write line, closed", out, {write_line.gives(103)}},
+  };
+  run(scripts);
 }
 
-TEST_F(TextFileTest, FailedReleaseStillClosesTheTextFile) {
-  open_input("A");
-  fake.fail(Op::close, 1, 6);
-  text_close(in);
-  EXPECT_EQ(io_result, 6);
-  EXPECT_EQ(in.mode, TextMode::closed);
-}
-
-// A failed read ends the current operation as at the end of the data, but
-// leaves no end marker: the next read asks the platform again.
-TEST_F(TextFileTest, FailedFillIsRetriedByTheNextRead) {
-  open_input("AB\r\nC");
-  fake.fail(Op::read, 1, 23);
-  Line line;
-  text_read_line(in, line);
-  EXPECT_EQ(line.text, "");
-  EXPECT_EQ(io_result, 23);
-  EXPECT_EQ(in.mode, TextMode::input);
-
-  io_result = 0;
-  fake.fail(Op::read, 1, 23);
-  EXPECT_TRUE(text_at_end(in));
-  EXPECT_EQ(io_result, 23);
-
-  io_result = 0;
-  EXPECT_EQ(read_all(), (Lines{"AB", "C"}));
-  EXPECT_EQ(io_result, 0);
-}
-
-TEST_F(TextFileTest, BrokenPipeIsTheEndOfTheData) {
-  open_input("AB\r\n");
-  fake.fail(Op::read, 1, 109);  // the broken pipe of Windows
-  Line line;
-  text_read_line(in, line);
-  EXPECT_EQ(line.text, "");
-  EXPECT_EQ(io_result, 0);
-  EXPECT_TRUE(text_at_end(in));
-  EXPECT_EQ(fake.calls(Op::read), 1);
-}
-
-TEST_F(TextFileTest, OpeningAnOpenFileClosesItFirst) {
-  text_rewrite(out);
-  text_write(out, "abc");
-  text_reset(out);
-  EXPECT_EQ(io_result, 0);
-  EXPECT_EQ(out.mode, TextMode::input);
-  Line line;
-  text_read_line(out, line);
-  EXPECT_EQ(line.text, "abc");
-  EXPECT_EQ(fake.open_names(), Lines{"out"});
-}
-
-TEST_F(TextFileTest, AssignOnAnOpenFileLosesItsBytesAndKeepsItHeld) {
-  text_rewrite(out);
-  text_write(out, "abc");
-  text_assign(out, "out");
-  EXPECT_EQ(out.mode, TextMode::closed);
-  text_reset(out);
-  EXPECT_EQ(io_result, 32);
-  EXPECT_EQ(fake.files["out"], "");
+// Failed opens, pushes, releases and reads, and files opened or bound again
+// while open: the code, the file's state and what reaches the platform.
+TEST_F(TextFileTest, FailuresAndReopening) {
+  using enum On;
+  const std::string a129(129, 'a');
+  const Script scripts[] = {
+      // A later successful open leaves the code alone.
+      {"reset of a missing file",
+       in,
+       {reset.gives(2), is(TextMode::closed).gives(2), open_files("").gives(2),
+        rewrite.gives(2), is(TextMode::output).gives(2)}},
+      // The open that holds it has emptied it, even with nothing written.
+      {"a file held for writing cannot be opened again",
+       out,
+       {given("old"), rewrite, reopen.gives(32), open_files("out").gives(32), clear,
+        holds(""), close, holds("")}},
+      // The bytes waiting are lost, the rest of the text with them; the
+      // file stays open.
+      {"a failed push of a text",
+       out,
+       {rewrite, write(a129 + "a").failing(Op::write, 112).gives(112), clear,
+        is(TextMode::output), write("xyz"), close, holds("xyz")},
+       "128x 3"},
+      {"a failed push before a character",
+       out,
+       {rewrite, put(a129).failing(Op::write, 112).gives(112), clear,
+        is(TextMode::output), write("xyz"), close, holds("xyz")},
+       "128x 3"},
+      // The file stays held, its buffer empty: the next close writes nothing.
+      {"a failed final push",
+       out,
+       {rewrite, write("abc"), close.failing(Op::write, 112).gives(112), clear,
+        is(TextMode::output), open_files("out"), close, is(TextMode::closed),
+        open_files(""), holds("")},
+       "3x"},
+      {"a failed release still closes the file",
+       in,
+       {given("A"), reset, close.failing(Op::close, 6).gives(6),
+        is(TextMode::closed).gives(6)}},
+      // It ends the read as at the end of the data, but leaves no end
+      // marker: the next read asks the platform again.
+      {"a failed fill",
+       in,
+       {given("AB\r\nC"), reset, read_line("").failing(Op::read, 23).gives(23), clear,
+        is(TextMode::input), at_end("yes").failing(Op::read, 23).gives(23), clear,
+        at_end("no"), read_line("AB"), read_line("C"), at_end("yes")}},
+      // The end of the data: no code, and no read asks again.
+      {"a broken pipe",
+       in,
+       {given("AB\r\n"), reset, read_line("").failing(Op::read, 109), at_end("yes"),
+        read_line("")}},
+      {"opening an open file closes it first",
+       out,
+       {rewrite, write("abc"), reset, is(TextMode::input), read_line("abc"),
+        open_files("out")},
+       "3"},
+      // Its waiting bytes are lost and the platform still holds it.
+      {"binding an open file again",
+       out,
+       {rewrite, write("abc"), assign("out"), is(TextMode::closed), reset.gives(32),
+        holds("").gives(32)}},
+  };
+  run(scripts);
 }
 
 }  // namespace
