@@ -127,6 +127,22 @@ WholeRun parts_rows(const std::string& name, const std::string& parts, int count
              {"in", "out"}, 0, total(count) + marks, crlf("Components\n" + output));
 }
 
+// The total counts every entry of a list of `count`: it does not wrap at
+// 65536, whatever width the board program gave its own counter. The last
+// entry is still found.
+WholeRun counted(int count) {
+  std::string parts = "Components\n";
+  for (int i = 0; i < count; ++i)
+    parts += "\"P" + std::to_string(i) + "\" \"v" + std::to_string(i) + "\" \"f\"\n";
+  const std::string last = std::to_string(count - 1),
+                    entry = line("P" + last, "1 2 0 0 0 0");
+  return out("a list of " + std::to_string(count),
+             {{"in.pnl", parts + ")\n"}, {"in.pcb", "Components\n" + entry + "a\nb\n"}},
+             {"in", "out"}, 0, total(count) + "+",
+             crlf("Components\n" + entry + line("v" + last, "1 2 5 0 0 12") +
+                  line("f", "1 2 0")));
+}
+
 std::vector<WholeRun> cases() {
   const std::string r1 = line("R1", "150 200 0 2 0 0");
   const std::string r1_labels =
@@ -171,6 +187,12 @@ std::vector<WholeRun> cases() {
       out("shipped example keeping positions", demo, {"demo", "out", "x"}, 0,
           file_contents(expected + "-keep.console").substr(kBannerLine.size()),
           file_contents(expected + "-keep.pcb")),
+      // Long lists, counted past 65535.
+      counted(3),
+      counted(65535),
+      counted(65536),
+      counted(65538),
+      counted(70000),
       // The command line.
       out("no arguments", example, {}, 1, kUsage, std::nullopt),
       out("one argument", example, {"in"}, 1, kUsage, std::nullopt),
