@@ -206,7 +206,9 @@ TEST_F(FailureTest, PlainReports) {
     start_runtime(fake_);
     fake_.console.clear();
     text_write(std_output, std::string_view("w"));
-    EXPECT_EQ(exit_code_of([&] { end_run_with_error(number, position); }), number);
+    const std::int32_t n = number;
+    const std::uintptr_t at = position;
+    EXPECT_EQ(exit_code_of([n, at] { end_run_with_error(n, at); }), n);
     EXPECT_EQ(fake_.console, "w" + text + "\0\r\n"s);
   }
 }
