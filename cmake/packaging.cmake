@@ -35,7 +35,7 @@ if(WIN32)
   set(windows_text ${PROJECT_BINARY_DIR}/windows-text)
   set(windows_text_files)
   foreach(pair packaging/README-windows.txt:README.txt NEWS.md:NEWS.txt
-               packaging/copyright:COPYRIGHT.txt)
+               LICENSE:LICENSE.txt)
     string(REPLACE ":" ";" pair ${pair})
     list(GET pair 0 source)
     list(GET pair 1 target)
