@@ -10,7 +10,8 @@
 # Windows (the mingw-w64 cross builds, 32- and 64-bit): CPack makes a .zip
 # that holds relabel.exe at its top with the documentation and the example
 # beside it, since a Windows user unpacks it into one folder and has no man.
-# Every text file in it has CR LF line ends, for Notepad.
+# Every text file in it has CR LF line ends, for Notepad, and the license is
+# there as LICENSE.txt.
 
 include(GNUInstallDirs)
 
@@ -31,26 +32,37 @@ if(WIN32)
 
   # The text files, made CR LF at build time (packaging/crlf.cmake), under
   # names that Windows opens with Notepad. The README is the one written for
-  # the Windows command prompt, not the tree's.
+  # the Windows command prompt, not the tree's; the release notes are
+  # NEWS.md without its Markdown markup (packaging/news-text.sh).
   set(windows_text ${PROJECT_BINARY_DIR}/windows-text)
   set(windows_text_files)
-  foreach(pair packaging/README-windows.txt:README.txt NEWS.md:NEWS.txt
-               packaging/copyright:COPYRIGHT.txt)
+  set(news_plain ${PROJECT_BINARY_DIR}/news-plain.txt)
+  add_custom_command(
+    OUTPUT ${news_plain}
+    COMMAND sh ${PROJECT_SOURCE_DIR}/packaging/news-text.sh
+            ${PROJECT_SOURCE_DIR}/NEWS.md > ${news_plain}
+    DEPENDS ${PROJECT_SOURCE_DIR}/NEWS.md ${PROJECT_SOURCE_DIR}/packaging/news-text.sh
+    VERBATIM)
+  foreach(pair packaging/README-windows.txt:README.txt ${news_plain}:NEWS.txt
+               LICENSE:LICENSE.txt)
     string(REPLACE ":" ";" pair ${pair})
     list(GET pair 0 source)
     list(GET pair 1 target)
+    cmake_path(ABSOLUTE_PATH source BASE_DIRECTORY ${PROJECT_SOURCE_DIR})
     add_custom_command(
       OUTPUT ${windows_text}/${target}
-      COMMAND ${CMAKE_COMMAND} -DIN=${PROJECT_SOURCE_DIR}/${source}
+      COMMAND ${CMAKE_COMMAND} -DIN=${source}
               -DOUT=${windows_text}/${target}
               -P ${PROJECT_SOURCE_DIR}/packaging/crlf.cmake
-      DEPENDS ${PROJECT_SOURCE_DIR}/${source}
+      DEPENDS ${source}
               ${PROJECT_SOURCE_DIR}/packaging/crlf.cmake
       VERBATIM)
     list(APPEND windows_text_files ${windows_text}/${target})
   endforeach()
 
   # The manual as plain text: no Windows user can read its roff source.
+  # Rendered with the register windows set, it says what holds on Windows
+  # and leaves out what holds on Linux only.
   # `cmake --install` puts the roff page beside the program as well, but
   # the zip leaves it out (packaging/zip-files.cmake). groff runs on the
   # build machine; without it the zip has no manual, and
@@ -61,7 +73,7 @@ if(WIN32)
     set(manual_lf ${PROJECT_BINARY_DIR}/relabel-lf.txt)
     add_custom_command(
       OUTPUT ${windows_text}/relabel.txt
-      COMMAND ${RELABEL_GROFF} -man -Tascii -P-cbou ${RELABEL_MANUAL}
+      COMMAND ${RELABEL_GROFF} -man -Tascii -P-cbou -rwindows=1 ${RELABEL_MANUAL}
               > ${manual_lf}
       COMMAND ${CMAKE_COMMAND} -DIN=${manual_lf}
               -DOUT=${windows_text}/relabel.txt

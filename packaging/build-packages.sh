@@ -17,7 +17,9 @@
 # The .deb must pass lintian without an error (its warnings are printed)
 # and carry its copyright notice, its changelog.gz and its manual page
 # compressed. Every file of a zip but relabel.exe is text with CR LF line
-# ends, and the zips carry the manual as plain text only.
+# ends; the zips carry the license (LICENSE.txt), the release notes without
+# Markdown markup and the manual as plain text only, rendered for Windows:
+# it names none of flock, ulimit, errno and .deb.
 #
 # The packages are reproducible: every time stamp in them is the commit's
 # (SOURCE_DATE_EPOCH), their entries are in a fixed order with fixed modes
@@ -359,7 +361,7 @@ check_zip() {
   local version=${zip##*/relabel-}
   version=${version%-$name.zip}
   # Exactly these files: the program, and text for Notepad beside it.
-  local expected_files=(COPYRIGHT.txt NEWS.txt README.txt examples/demo.pcb
+  local expected_files=(LICENSE.txt NEWS.txt README.txt examples/demo.pcb
                         examples/demo.pnl relabel.exe relabel.txt)
   local found_files
   found_files=$(cd "$top" && find . -type f | sed 's|^\./||' | LC_ALL=C sort | tr '\n' ' ')
@@ -370,13 +372,21 @@ check_zip() {
     [ "$f" = relabel.exe ] || check_crlf_text "$name zip" "$top/$f"
   done
   check_crlf_text "$name zip" "$top/README.txt" "$root/packaging/README-windows.txt"
-  check_crlf_text "$name zip" "$top/NEWS.txt" "$root/NEWS.md"
-  check_crlf_text "$name zip" "$top/COPYRIGHT.txt" "$root/packaging/copyright"
+  sh "$root/packaging/news-text.sh" "$root/NEWS.md" >"$scratch/news-plain.txt"
+  check_crlf_text "$name zip" "$top/NEWS.txt" "$scratch/news-plain.txt"
+  if grep -nE '`|\*\*|^#' "$top/NEWS.txt" >&2; then
+    fail "the $name zip's NEWS.txt has Markdown markup (lines above)"
+  fi
+  check_crlf_text "$name zip" "$top/LICENSE.txt" "$root/LICENSE"
   check_crlf_text "$name zip" "$top/examples/demo.pnl" "$root/examples/demo.pnl"
   check_crlf_text "$name zip" "$top/examples/demo.pcb" "$root/examples/demo.pcb"
   grep -q "^relabel $version  *[A-Z][a-z]* [0-9]\{4\}  *RELABEL(1)"$'\r$' "$top/relabel.txt" ||
     fail "the $name zip's relabel.txt is not the manual of relabel $version"
-  echo ".zip ($name): every text file has CR LF line ends; the manual is plain text only"
+  if grep -niE 'flock|ulimit|errno|\.deb' "$top/relabel.txt" >&2; then
+    fail "the $name zip's relabel.txt speaks of Linux (lines above)"
+  fi
+  echo ".zip ($name): every text file has CR LF line ends; LICENSE.txt is LICENSE;" \
+       "NEWS.txt is plain text; the manual is plain text only and names no Linux tool"
   check_version_text ".zip ($name) relabel.exe" "$exe" "$version"
   local key
   for key in FileVersion ProductVersion; do

@@ -9,7 +9,10 @@
 #   - so are the items of the zips' README for Windows
 #     (packaging/README-windows.txt: the lines indented by two blanks under
 #     WHAT IT PRINTS, WHEN A RUN FAILS and EXIT CODES AND %ERRORLEVEL%),
-#     which also explains %ERRORLEVEL% and says nothing of the build tools;
+#     which also explains %ERRORLEVEL% and says nothing of the build tools
+#     or of Linux's flock, ulimit, errno and .deb;
+#   - LICENSE and packaging/copyright give the same license text, and the
+#     README's copyright section names it;
 #   - with VERSION given: the newest release in NEWS.md is VERSION and the
 #     README names VERSION as the package version.
 #
@@ -112,6 +115,22 @@ compare "Windows README" windows_items "EXIT CODES AND %ERRORLEVEL%" "EXIT STATU
 if grep -niwE 'cmake|mingw|ctest|g\+\+|wine' "$windows_readme" >&2; then
   fault "the Windows README names build tools (lines above)"
 fi
+if grep -niE 'flock|ulimit|errno|\.deb' "$windows_readme" >&2; then
+  fault "the Windows README speaks of Linux (lines above)"
+fi
+
+# The license: LICENSE's text from "Permission" on, and packaging/copyright's
+# Expat paragraph with Debian's leading blank and "." lines undone.
+words() { tr -s ' \n' '  ' | sed 's/^ //; s/ $//'; }
+license_text=$(sed -n '/^Permission/,$p' "$root/LICENSE" | words)
+copyright_text=$(sed -n '/^ Permission/,$p' "$root/packaging/copyright" |
+  sed 's/^ \.$//; s/^ //' | words)
+[ -n "$license_text" ] && [ "$license_text" = "$copyright_text" ] ||
+  fault "packaging/copyright's Expat text is not LICENSE's"
+grep -q '^Copyright (c) 2026 the relabel developers$' "$root/LICENSE" ||
+  fault "LICENSE does not name the relabel developers"
+LC_ALL=C awk '/^## / { section = substr($0, 4) } section == "Copyright"' "$readme" |
+  grep -q 'MIT license' || fault "the README's Copyright section does not name the MIT license"
 grep -qF '%ERRORLEVEL%' "$windows_readme" ||
   fault "the Windows README does not explain %ERRORLEVEL%"
 grep -qiE '^ *for %%' "$windows_readme" ||

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Checks relabel's manual page:
-#   - man and groff render it without a warning;
+#   - man and groff render it without a warning, also as the Windows zips
+#     have it (groff -rwindows=1), where it names none of flock, ulimit,
+#     errno and .deb;
 #   - its title line names the given version (when one is given);
 #   - it quotes, word for word, every console message that the conversion
 #     prints (the string literals of print()/print_line() in src/convert/),
@@ -32,6 +34,12 @@ warnings=$( { man -l --warnings "$page" >/dev/null; } 2>&1) || fault "man -l fai
 [ -z "$warnings" ] || fault "man -l warns: $warnings"
 warnings=$(groff -man -ww -z "$page" 2>&1) || fault "groff fails: $warnings"
 [ -z "$warnings" ] || fault "groff warns: $warnings"
+warnings=$(groff -man -ww -z -rwindows=1 "$page" 2>&1) ||
+  fault "groff -rwindows=1 fails: $warnings"
+[ -z "$warnings" ] || fault "groff -rwindows=1 warns: $warnings"
+linux_words=$(groff -man -Tascii -P-cbou -rwindows=1 "$page" 2>/dev/null |
+  grep -ioE 'flock|ulimit|errno|\.deb' | sort -u | tr '\n' ' ') || true
+[ -z "$linux_words" ] || fault "rendered for Windows it names $linux_words"
 
 if [ -n "$version" ]; then
   grep -q "^\.TH .*\"relabel $version\"" "$page" ||

@@ -24,10 +24,16 @@ inline FormatArg pointer_arg(std::uintptr_t v) {
   return {FormatArg::Kind::pointer, {}, static_cast<std::int64_t>(v)};
 }
 
-// %s takes a text, %d a decimal number, %x upper-case hexadecimal without
-// leading zeros, %p exactly eight upper-case hexadecimal digits: the reports
-// have a fixed 32-bit address form, so a 64-bit address shows its low 32
-// bits. The result is cut to `capacity` bytes; its length is returned.
+// Each % and the character after it are replaced by the next argument in
+// its own kind's form, whatever that character is (the formats write %s,
+// %d, %x and %p only to tell the reader the kind: "[%s] [%d]" with a
+// decimal 42 and a text "txt" gives "[42] [txt]"). A text is written as it
+// is, a decimal as a decimal number, a hex in upper-case hexadecimal
+// without leading zeros, a pointer as exactly eight upper-case hexadecimal
+// digits: the reports have a fixed 32-bit address form, so a 64-bit address
+// shows its low 32 bits. A % with no argument left adds nothing; a % at the
+// very end is written as it is. The result is cut to `capacity` bytes; its
+// length is returned.
 std::size_t format_message(char* out, std::size_t capacity, std::string_view format,
                            std::initializer_list<FormatArg> args);
 
