@@ -81,6 +81,12 @@ bool report_after_part(const FaultedRun& got, const FaultedRun& clean, int code)
          is_report_after(got.r.output, before, message(code));
 }
 
+std::string setting(Kind kind, std::size_t n, Answer answer, int code) {
+  return std::string(kKindNames[kind]) + " " + std::to_string(n) + " " +
+         kAnswerNames[static_cast<int>(answer)] + " " +
+         std::to_string(setting_code(code));
+}
+
 TEST_F(PlatformFaults, EachCallFailsOrAnswersInPartInTurn) {
   const FaultedRun clean = run("");
   ASSERT_EQ(clean.r.exit_code, 0) << clean.r.output;
@@ -105,19 +111,13 @@ TEST_F(PlatformFaults, EachCallFailsOrAnswersInPartInTurn) {
                       {kConsole, 109, {fail, part, zero, eintr, eagain, poll_eintr}},
                       {kClose, 10005, {fail, eintr}}};
 #endif
-  int runs = 0;
   for (const Row& row : rows) {
     const int calls = clean.calls[row.kind];
     ASSERT_GT(calls, 0) << kKindNames[row.kind];
     for (const Answer a : row.answers) {
       for (int n = 1; n <= calls; ++n) {
-        const std::string fault = std::string(kKindNames[row.kind]) + " " +
-                                  std::to_string(n) + " " +
-                                  kAnswerNames[static_cast<int>(a)] + " " +
-                                  std::to_string(setting_code(row.code));
-        SCOPED_TRACE(fault);
-        const FaultedRun got = run(fault);
-        ++runs;
+        SCOPED_TRACE(setting(row.kind, n, a, row.code));
+        const FaultedRun got = run(setting(row.kind, n, a, row.code));
         if (a != fail && a != zero) {
           EXPECT_EQ(got.r.exit_code, 0);
           EXPECT_EQ(got.r.output, clean.r.output);
@@ -138,33 +138,21 @@ TEST_F(PlatformFaults, EachCallFailsOrAnswersInPartInTurn) {
       }
     }
   }
-  RecordProperty("runs", runs);
-}
 
-// A disk that fills up: the write that reaches its end moves what fits and
-// reports success, the next reports "disk full". The run ends with 1 and
-// that report (none on a full console), every byte that fitted kept.
-TEST_F(PlatformFaults, ADiskThatFillsUpEndsTheRunWithDiskFull) {
-  const FaultedRun clean = run("");
-  struct Row {
-    Kind kind;
-    std::size_t room;
-  };
-  const Row rows[] = {{kWrite, 200}, {kWrite, clean.board.size() - 10}, {kConsole, 100}};
-  for (const Row& row : rows) {
-    const std::string fault = std::string(kKindNames[row.kind]) + " " +
-                              std::to_string(row.room) + " full " +
-                              std::to_string(setting_code(112));
-    SCOPED_TRACE(fault);
-    const FaultedRun got = run(fault);
-    if (row.kind == kConsole) {
-      EXPECT_EQ(got.r.exit_code, 1);
-      EXPECT_EQ(got.r.output, clean.r.output.substr(0, row.room));
-    } else {
-      EXPECT_EQ(got.board, clean.board.substr(0, row.room));
-      EXPECT_TRUE(report_after_part(got, clean, 112)) << got.r.output;
-    }
+  // A disk that fills up: the write that reaches its end moves what fits
+  // and reports success, the next reports "disk full". The run ends with 1
+  // and that report (none on a full console), every byte that fitted kept.
+  const std::size_t board_room = clean.board.size() - 10;  // in the last write
+  for (const std::size_t room : {std::size_t{200}, board_room}) {
+    SCOPED_TRACE(setting(kWrite, room, full, 112));
+    const FaultedRun got = run(setting(kWrite, room, full, 112));
+    EXPECT_EQ(got.board, clean.board.substr(0, room));
+    EXPECT_TRUE(report_after_part(got, clean, 112)) << got.r.output;
   }
+  SCOPED_TRACE(setting(kConsole, 100, full, 112));
+  const FaultedRun got = run(setting(kConsole, 100, full, 112));
+  EXPECT_EQ(got.r.exit_code, 1);
+  EXPECT_EQ(got.r.output, clean.r.output.substr(0, 100));
 }
 
 }  // namespace
