@@ -22,6 +22,8 @@
 #include <windows.h>
 
 #include <cstdint>
+
+#include "windows/import_slots.h"
 #endif
 
 namespace {
@@ -196,25 +198,11 @@ FARPROC WINAPI lookup_as_on_windows_xp(HMODULE module, LPCSTR name) {
 // commits the whole stack), so an overflow leaves the thread only the page
 // that the system's guard page was.
 void run_as_on_windows_xp() {
-  auto* const base = reinterpret_cast<unsigned char*>(::GetModuleHandleA(nullptr));
-  const auto* const nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(
-      base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
-  const auto* import = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(
-      base +
-      nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress);
-  const auto lookup = reinterpret_cast<ULONG_PTR>(&::GetProcAddress);
-  DWORD old = 0;
-  for (; import->Name != 0; ++import) {
-    for (auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + import->FirstThunk);
-         slot->u1.Function != 0; ++slot) {
-      if (slot->u1.Function != lookup) continue;
-      ::VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old);
-      system_lookup = reinterpret_cast<Lookup>(slot->u1.Function);
-      slot->u1.Function = reinterpret_cast<ULONG_PTR>(&lookup_as_on_windows_xp);
-      ::VirtualProtect(slot, sizeof *slot, old, &old);
-    }
-  }
+  system_lookup = reinterpret_cast<Lookup>(relabel::testing::redirect_import(
+      reinterpret_cast<ULONG_PTR>(&::GetProcAddress),
+      reinterpret_cast<ULONG_PTR>(&lookup_as_on_windows_xp)));
   if (system_lookup == nullptr) std::abort();  // the lookup would not be as on XP
+  DWORD old = 0;
   MEMORY_BASIC_INFORMATION stack{};
   SYSTEM_INFO system{};
   ::GetSystemInfo(&system);

@@ -25,7 +25,7 @@ struct ProcessOptions {
   bool new_console = false;
   // POSIX: the largest file the child may write, in bytes; 0: unlimited.
   std::uint64_t file_size_limit = 0;
-  // POSIX: NAME=VALUE settings added to the child's environment.
+  // NAME=VALUE settings added to the child's environment.
   std::vector<std::string> environment = {};
 };
 

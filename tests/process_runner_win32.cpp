@@ -63,10 +63,18 @@ ProcessResult run_process(const std::vector<std::string>& argv,
           : argv[0].c_str();
   const char* folder =
       options.working_dir.empty() ? nullptr : options.working_dir.c_str();
+  // The settings go into this process's environment, which the child
+  // inherits, and out of it again once the child is made.
+  for (const std::string& s : options.environment) {
+    const std::size_t equals = s.find('=');
+    ::SetEnvironmentVariableA(s.substr(0, equals).c_str(), s.c_str() + equals + 1);
+  }
   PROCESS_INFORMATION info = {};
-  if (!::CreateProcessA(application, line.data(), nullptr, nullptr, TRUE, flags, nullptr,
-                        folder, &startup, &info))
-    throw std::runtime_error("CreateProcessA failed: " + line);
+  const BOOL made = ::CreateProcessA(application, line.data(), nullptr, nullptr, TRUE,
+                                     flags, nullptr, folder, &startup, &info);
+  for (const std::string& s : options.environment)
+    ::SetEnvironmentVariableA(s.substr(0, s.find('=')).c_str(), nullptr);
+  if (!made) throw std::runtime_error("CreateProcessA failed: " + line);
   Handle process{info.hProcess}, thread{info.hThread};
 
   Handle job;

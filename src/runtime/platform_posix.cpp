@@ -15,6 +15,7 @@
 // runs among them) respect it. A file system without locks goes unguarded.
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -83,13 +84,32 @@ bool lock_file(int fd, bool writing) {
   return result == 0 || errno != EWOULDBLOCK;
 }
 
-// Writes all `size` bytes, going on after an interruption or a short write.
-// Returns 0, or the errno of the write that failed.
+// True when a read or write that failed with `e` should be made again: it
+// was interrupted, or the descriptor (a non-blocking pipe that a parent
+// handed over, say) was not ready and now is. The wait has no time limit
+// and goes on through interruptions; a wait that fails leaves the call's
+// own failure standing.
+bool try_again(int e, int fd, short ready_for) {
+  if (e == EINTR) return true;
+  if (e != EAGAIN && e != EWOULDBLOCK) return false;
+  struct pollfd p = {fd, ready_for, 0};
+  int n;
+  do n = ::poll(&p, 1, -1);
+  while (n < 0 && errno == EINTR);
+  return n > 0;
+}
+
+// Writes all `size` bytes, going on after an interruption, a wait or a
+// short write. Returns 0, or the errno of the write that failed.
 int write_all(int fd, const char* data, std::size_t size) {
   while (size > 0) {
     const ssize_t n = ::write(fd, data, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return n < 0 ? errno : EIO;
+    if (n < 0) {
+      const int e = errno;
+      if (try_again(e, fd, POLLOUT)) continue;
+      return e;
+    }
+    if (n == 0) return EIO;
     data += n;
     size -= static_cast<std::size_t>(n);
   }
@@ -159,12 +179,13 @@ class PosixPlatform final : public Platform {
 
   std::int32_t read_file(FileHandle handle, char* buffer, std::uint32_t size,
                          std::uint32_t& got) override {
+    const int fd = static_cast<int>(handle);
     ssize_t n;
-    do n = ::read(static_cast<int>(handle), buffer, size);
-    while (n < 0 && errno == EINTR);
-    if (n < 0) {
+    while ((n = ::read(fd, buffer, size)) < 0) {
+      const int e = errno;
+      if (try_again(e, fd, POLLIN)) continue;
       got = 0;
-      return map_errno(errno);
+      return map_errno(e);
     }
     got = static_cast<std::uint32_t>(n);
     return 0;

@@ -3,7 +3,8 @@
 // Files are opened with CreateFileA sharing for reading only, so the system
 // refuses (error 32) any open that would write a held file or read one held
 // for writing. The error codes GetLastError gives are the I/O result codes
-// as they stand. The command line is split by next_arg stepping with
+// as they stand. A write the system completes in part goes on with the
+// rest, as on POSIX. The command line is split by next_arg stepping with
 // CharNextA, and the program path comes from GetModuleFileNameA.
 #include <windows.h>
 
@@ -47,6 +48,23 @@ bool file_identity(const char* name, BY_HANDLE_FILE_INFORMATION& info) {
   const BOOL ok = ::GetFileInformationByHandle(h, &info);
   ::CloseHandle(h);
   return ok != FALSE;
+}
+
+// A WriteFile that reported success and wrote nothing: the rest would
+// never go, and going on would lose it silently.
+constexpr std::int32_t kWriteFault = 29;  // ERROR_WRITE_FAULT
+
+// Writes all `size` bytes, going on after a WriteFile that the system
+// completed in part. Returns 0, or the code of the write that failed.
+std::int32_t write_all(HANDLE handle, const char* data, DWORD size) {
+  for (;;) {
+    DWORD written = 0;
+    if (!::WriteFile(handle, data, size, &written, nullptr)) return last_error();
+    if (written >= size) return 0;
+    if (written == 0) return kWriteFault;
+    data += written;
+    size -= written;
+  }
 }
 
 class Win32Platform final : public Platform {
@@ -94,10 +112,7 @@ class Win32Platform final : public Platform {
 
   std::int32_t write_file(FileHandle handle, const char* data,
                           std::uint32_t size) override {
-    DWORD written = 0;
-    if (!::WriteFile(as_handle(handle), data, size, &written, nullptr))
-      return last_error();
-    return 0;
+    return write_all(as_handle(handle), data, size);
   }
 
   std::int32_t close_file(FileHandle handle) override {
@@ -152,8 +167,7 @@ class Win32Platform final : public Platform {
   void raw_write_std_output(const char* data, std::size_t size) override {
     const HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
     if (out == INVALID_HANDLE_VALUE || out == nullptr) return;
-    DWORD written = 0;
-    ::WriteFile(out, data, static_cast<DWORD>(size), &written, nullptr);
+    write_all(out, data, static_cast<DWORD>(size));
   }
 
   void install_fault_handler(FaultHandler handler) override;
