@@ -55,18 +55,21 @@ void PartsList::append(const PartsTexts& texts) {
 
   const std::string_view value = (texts[3].length != 0 ? texts[3] : texts[1]).view();
   const std::string_view second = texts[2].view();
-  const std::size_t size = 3 + name.size() + value.size() + second.size();
+  char entry[3 + 3 * ShortText72::capacity];
+  char* end = entry;
+  for (std::string_view text : {name, value, second})
+    *end++ = static_cast<char>(text.size());
+  for (std::string_view text : {name, value, second})
+    end = std::copy(text.begin(), text.end(), end);
+  const auto size = static_cast<std::size_t>(end - entry);
   if (chunks_.empty() || chunks_.back().size() + size > kChunkSize) {
     if (chunks_.size() == kMaxChunks) throw std::bad_alloc();  // as operator new would
     chunks_.emplace_back().reserve(kChunkSize);
   }
   std::string& chunk = chunks_.back();
-  slot = {
-      static_cast<std::uint32_t>(((chunks_.size() - 1) << kChunkBits) | chunk.size()) + 1,
-      hash};
-  for (std::string_view text : {name, value, second})
-    chunk += static_cast<char>(text.size());
-  for (std::string_view text : {name, value, second}) chunk += text;
+  const std::size_t offset = ((chunks_.size() - 1) << kChunkBits) | chunk.size();
+  slot = {static_cast<std::uint32_t>(offset + 1), hash};
+  chunk.append(entry, size);
   ++names_;
 }
 
