@@ -27,10 +27,12 @@ struct PartsEntry {
 // table with linear probing, at most half full, of arena offsets with 32 bits
 // of the name's hash under a key drawn per run, so that no list can make its
 // names pile up.
-// - A standard map would take about twice the memory budget (4 MB plus 1.5
-//   times the list's size), and so would one arena copied as it grows.
-// - The hash kept in the slot spares rehashing every name as the index
-//   grows: 5% of the CPU time on a list of 500,000 names.
+// - The budget is 4 MiB plus 1.5 times the list's file size. A standard
+//   map of strings takes 2.4 times that on a board of 500,000 components
+//   (56 MiB against 23.4), one arena copied as it grows, with this index,
+//   1.1 times (26 MiB).
+// - The hash kept in the slot spares reading and rehashing every name as
+//   the index grows: 23% of the CPU time on 500,000 distinct names.
 // An empty list allocates nothing; the first append does.
 class PartsList {
  public:
