@@ -12,18 +12,7 @@ namespace relabel {
 
 struct BoardEntry {
   ShortText72 name;
-  // Number i (number 1 is i = 0) is the value of texts[i] where that is not
-  // 0, otherwise numbers[i]. A parse keeps a number's own decimal text from
-  // its line (at most 8 bytes, the last in the top byte, 0 below the first)
-  // unread, and a line written copies it back instead of formatting.
   std::int32_t numbers[6] = {};
-  std::uint64_t texts[6] = {};
-
-  std::int32_t number(std::size_t i) const;
-  void set_number(std::size_t i, std::int32_t value) {
-    numbers[i] = value;
-    texts[i] = 0;
-  }
 };
 
 // The marker of an entry line, and the start of every line written.
@@ -32,8 +21,8 @@ inline constexpr std::string_view kEntryMarker = "    (\"";
 // Reads `line` into `entry`, changing only the fields the parse reaches: a
 // line without a double quote leaves the record as it was. The name runs to
 // the next double quote; the one character after that quote is skipped; then
-// tokens ending at a blank or ")" become numbers while a ")" remains, and
-// the pass that finds no ")" stores 0 and ends. Never fails.
+// tokens ending at a blank or ")" become numbers (parse_int) while a ")"
+// remains, and the pass that finds no ")" stores 0 and ends. Never fails.
 // A caller that reads only the first `wanted` numbers of the record says
 // so: those get what the whole parse gives them, and the parse ends there.
 void parse_board_entry(std::string_view line, BoardEntry& entry, std::size_t wanted = 6);

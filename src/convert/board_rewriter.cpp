@@ -11,14 +11,6 @@ bool is_entry_line(std::string_view line) {
          line.find(kEntryMarker) != std::string_view::npos;
 }
 
-// The text of a number as BoardEntry keeps it: the last byte on top.
-constexpr std::uint64_t text_of(std::string_view digits) {
-  std::uint64_t text = 0;
-  for (char c : digits)
-    text = (text >> 8) | std::uint64_t{static_cast<unsigned char>(c)} << 56;
-  return text;
-}
-
 // On a character device each piece of a label line ends a write that is
 // pushed at once: the marker, name and quote, then each number. The line
 // end goes with the ")" after them.
@@ -63,13 +55,10 @@ void rewrite_labels(RunState& state, const PartsEntry& match) {
   print_mark('+');
   to_counted_text(label.name, match.value_text);
   if (state.relocate_value_label) {
-    for (int i : {0, 1, 3}) {
-      label.numbers[i] = entry.numbers[i];
-      label.texts[i] = entry.texts[i];
-    }
-    label.texts[2] = text_of("5");
-    label.texts[4] = text_of("0");
-    label.texts[5] = entry.number(3) > 3 ? text_of("3") : text_of("12");
+    for (int i : {0, 1, 3}) label.numbers[i] = entry.numbers[i];
+    label.numbers[2] = 5;
+    label.numbers[4] = 0;
+    label.numbers[5] = entry.numbers[3] > 3 ? 3 : 12;
   }
   write_entry(state, label, 6);
 
@@ -78,7 +67,7 @@ void rewrite_labels(RunState& state, const PartsEntry& match) {
   // to 6 also stay for the next value label, whose line may not reach them.
   parse_board_entry(state.line.text, label, state.relocate_value_label ? 2 : 6);
   to_counted_text(label.name, match.second_text);
-  label.texts[2] = text_of("0");
+  label.numbers[2] = 0;
   write_entry(state, label, 3);
 }
 

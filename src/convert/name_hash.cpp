@@ -1,10 +1,9 @@
 #include "convert/name_hash.h"
 
 #include <chrono>
+#include <cstring>
 #include <exception>
 #include <random>
-
-#include "runtime/byte_scan.h"
 
 namespace relabel {
 namespace {
@@ -45,13 +44,18 @@ std::uint64_t mix(std::uint64_t x) {  // a finaliser for the fallback key
 std::uint64_t name_hash(std::string_view name, const NameHashKey& key) {
   SipState s{key.k0 ^ 0x736f6d6570736575ULL, key.k1 ^ 0x646f72616e646f6dULL,
              key.k0 ^ 0x6c7967656e657261ULL, key.k1 ^ 0x7465646279746573ULL};
-  // The words are read little-endian whatever the machine, so that a hash
-  // is the same everywhere.
-  const char* const p = name.data();
+  // Whole words, then the last 0 to 7 bytes, the first lowest, with the
+  // length in the top byte.
   const std::size_t whole = name.size() / 8 * 8;
-  for (std::size_t i = 0; i < whole; i += 8) s.absorb(load_le64(p + i));
-  s.absorb(load_le_upto8(p + whole, name.size() - whole) |
-           (std::uint64_t{name.size() & 0xff} << 56));
+  std::uint64_t m;
+  for (std::size_t i = 0; i < whole; i += 8) {
+    std::memcpy(&m, name.data() + i, 8);
+    s.absorb(m);
+  }
+  m = std::uint64_t{name.size() & 0xff} << 56;
+  for (std::size_t i = whole; i < name.size(); ++i)
+    m |= std::uint64_t{static_cast<unsigned char>(name[i])} << (8 * (i - whole));
+  s.absorb(m);
   s.v2 ^= 0xff;
   s.round();
   s.round();
