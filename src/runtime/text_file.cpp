@@ -27,29 +27,30 @@ bool push(TextFile& f) {
   return true;
 }
 
-// Reads the next buffer. False at the end of the data, where the end
-// marker (a byte 26) is stored so that later reads stop at once, and after
-// a failed read, which leaves no marker: the next read asks the platform
-// again.
+// Reads the next buffer, cut at a byte 26, which ends the data. False
+// once the data has ended, without asking the platform again, and after a
+// failed read, which leaves the data open: the next read asks again.
 bool fill(TextFile& f) {
   f.pos = 0;
   f.end = 0;
+  if (f.data_ended) return false;
   std::uint32_t got = 0;
   const std::int32_t code = platform().read_file(f.handle, f.buf, kTextBufferSize, got);
-  if (code == 0 && got > 0) {
-    f.end = got;
-    return true;
-  }
   if (code != 0 && code != kIoBrokenPipe) {
     io_result = code;
     return false;
   }
-  f.buf[0] = kCtrlZ;
-  f.end = 1;
-  return false;
+  if (code != 0 || got == 0) {
+    f.data_ended = true;
+    return false;
+  }
+  const void* const ctrl_z = std::memchr(f.buf, kCtrlZ, got);
+  f.data_ended = ctrl_z != nullptr;
+  f.end = f.data_ended
+              ? static_cast<std::uint32_t>(static_cast<const char*>(ctrl_z) - f.buf)
+              : got;
+  return f.end > 0;
 }
-
-bool is_line_stop(char c) { return c == '\n' || c == '\r' || c == kCtrlZ; }
 
 void release(TextFile& f) {
   f.mode = TextMode::closed;
@@ -67,6 +68,7 @@ void open_text(TextFile& f, TextMode mode) {
   if (is_open(f)) text_close(f);
   const bool input = mode == TextMode::input;
   f.mode = mode;
+  f.data_ended = false;
   f.pos = 0;
   f.end = 0;
   f.push_on_flush = false;
@@ -127,41 +129,36 @@ void text_rewrite(TextFile& f) { open_text(f, TextMode::output); }
 void text_read_line(TextFile& f, std::string& line) {
   line.clear();
   if (!ready_for_input(f)) return;
-  for (;;) {
-    if (f.pos == f.end && !fill(f)) return;
+  // The bytes up to the next LF, over as many buffers as it takes.
+  while (f.pos < f.end || fill(f)) {
     const char* const from = f.buf + f.pos;
-    const char* const stop =
-        std::find_if(from, static_cast<const char*>(f.buf + f.end), is_line_stop);
-    line.append(from, stop);
-    f.pos = static_cast<std::uint32_t>(stop - f.buf);
-    if (f.pos == f.end) continue;  // the line runs on into the next buffer
-    if (*stop == kCtrlZ) return;
-    ++f.pos;
-    if (*stop == '\n') return;
-    // A CR ends the line with the LF after it, also one that starts the next
-    // buffer; a CR without one is dropped.
-    if (f.pos == f.end && !fill(f)) return;
-    if (f.buf[f.pos] == '\n') {
-      ++f.pos;
-      return;
+    const std::size_t n = f.end - f.pos;
+    const auto* const lf = static_cast<const char*>(std::memchr(from, '\n', n));
+    if (lf == nullptr) {
+      line.append(from, n);
+      f.pos = f.end;
+      continue;
     }
+    line.append(from, lf);
+    f.pos = static_cast<std::uint32_t>(lf + 1 - f.buf);
+    break;
   }
+  // Every CR of a line goes: the one of a CR LF and a lone one alike.
+  const std::size_t cr = line.find('\r');
+  if (cr != std::string::npos)
+    line.erase(std::remove(line.begin() + cr, line.end(), '\r'), line.end());
 }
 
 bool text_at_end(TextFile& f) {
-  if (f.pos == f.end && (!ready_for_input(f) || !fill(f))) return true;
-  return f.buf[f.pos] == kCtrlZ;
+  return f.pos == f.end && (!ready_for_input(f) || !fill(f));
 }
 
 bool text_at_end_skipping_blanks(TextFile& f) {
-  for (;;) {
-    for (; f.pos < f.end; ++f.pos) {
-      const unsigned char c = static_cast<unsigned char>(f.buf[f.pos]);
-      if (c > 32) return false;
-      if (c == kCtrlZ) return true;
-    }
-    if (!ready_for_input(f) || !fill(f)) return true;
-  }
+  do {
+    for (; f.pos < f.end; ++f.pos)
+      if (static_cast<unsigned char>(f.buf[f.pos]) > 32) return false;
+  } while (ready_for_input(f) && fill(f));
+  return true;
 }
 
 void text_write(TextFile& f, std::string_view text) {

@@ -37,7 +37,8 @@ struct TextFile {
   FileHandle handle = kNoHandle;
   TextMode mode = TextMode::unbound;  // until text_assign
   bool push_on_flush = false;         // output to a character device
-  // Reading: the next byte and the end of the valid bytes in `buf`.
+  bool data_ended = false;            // reading: no byte remains to be read
+  // Reading: the next byte and the end of the data in `buf`.
   // Writing: the bytes waiting, and `end` is 0. So `pos < end` holds only
   // while a file open for input has bytes in its buffer.
   std::uint32_t pos = 0;
