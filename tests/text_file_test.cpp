@@ -222,6 +222,7 @@ const ReadCase kReadCases[] = {
     {"lone CR is dropped", "A\rB\r\n", {"AB"}},
     {"lone CR before CR LF", "A\r\r\nB", {"A", "B"}},
     {"lone CR at the end", "A\r", {"A"}},
+    {"lone CRs anywhere", "\rA\r\rB\r\n\r", {"AB", ""}},
     {"empty file", "", {}},
     {"only CR LF", "\r\n", {""}},
     {"two line ends at the end", "A\r\n\r\n", {"A", ""}},
@@ -230,6 +231,7 @@ const ReadCase kReadCases[] = {
     {"byte 26 inside a line", "AB\032C\r\nD", {"AB"}},
     {"NUL and high bytes are ordinary", kOdd + "\n", {kOdd}},
     {"CR as byte 128, LF as 129", k127 + "\r\nB", {k127, "B"}},
+    {"CR as byte 128, byte 26 as 129", k127 + "\r\032B", {k127}},
     {"1000-character line", k1000 + "\r\nZ", {k1000, "Z"}},
     // Each over several buffers, then a short one that fits in one.
     {"long lines, each shorter than the one before",
