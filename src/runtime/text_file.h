@@ -14,9 +14,9 @@
 
 namespace relabel {
 
-// Every read asks the platform for this many bytes. A write pushes the
-// buffer when it is full, and a push on a character device, at the end of
-// each write, sends what is waiting, however little.
+// Every read asks the platform for this many bytes. Writes reach the
+// platform as full buffers of this many bytes, except at a close and, on a
+// character device, at the end of each write, which push what is waiting.
 inline constexpr std::uint32_t kTextBufferSize = 128;
 inline constexpr char kCtrlZ = 26;
 
