@@ -14,9 +14,10 @@
 
 namespace relabel {
 
-// Every read asks the platform for this many bytes. Writes reach the
-// platform as full buffers of this many bytes, except at a close and, on a
-// character device, at the end of each write, which push what is waiting.
+// Every read asks the platform for this many bytes. Writes reach it as
+// full buffers of this many bytes, except where what is waiting is pushed
+// before: at a close, by text_push_buffer, and on a character device at the
+// end of each write.
 inline constexpr std::uint32_t kTextBufferSize = 128;
 inline constexpr char kCtrlZ = 26;
 
