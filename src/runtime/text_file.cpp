@@ -139,7 +139,7 @@ void text_read_line(TextFile& f, std::string& line) {
       f.pos = f.end;
       continue;
     }
-    line.append(from, lf);
+    line.append(from, static_cast<std::size_t>(lf - from));
     f.pos = static_cast<std::uint32_t>(lf + 1 - f.buf);
     break;
   }
