@@ -143,7 +143,8 @@ void text_read_line(TextFile& f, std::string& line) {
     f.pos = static_cast<std::uint32_t>(lf + 1 - f.buf);
     break;
   }
-  // Every CR of a line goes: the one of a CR LF and a lone one alike.
+  // Every CR of a line goes: the one of a CR LF, then any lone one.
+  if (line.ends_with('\r')) line.pop_back();
   const std::size_t cr = line.find('\r');
   if (cr != std::string::npos)
     line.erase(std::remove(line.begin() + cr, line.end(), '\r'), line.end());
