@@ -2,6 +2,8 @@
 // section held in memory.
 #include <benchmark/benchmark.h>
 
+#include <string>
+
 #include "memory_platform.h"
 #include "runtime/text_file.h"
 
@@ -12,7 +14,7 @@ void read_lines(benchmark::State& state, bool copy) {
   MemoryPlatform memory;
   memory.input = board_section(static_cast<int>(state.range(0)));
   set_platform(&memory);
-  Line line;
+  std::string line;
   std::int64_t lines = 0;
   for (auto _ : state) {
     TextFile in, out;
@@ -24,12 +26,12 @@ void read_lines(benchmark::State& state, bool copy) {
     }
     while (!text_at_end(in)) {
       text_read_line(in, line);
-      if (copy) text_write_line(out, line.text);
+      if (copy) text_write_line(out, line);
       ++lines;
     }
     text_close(in);
     if (copy) text_close(out);
-    benchmark::DoNotOptimize(line.text.data());
+    benchmark::DoNotOptimize(line.data());
   }
   set_platform(nullptr);
   state.SetBytesProcessed(state.iterations() *
@@ -51,14 +53,14 @@ void BM_ReadTail(benchmark::State& state) {
     memory.input +=
         "  (Track 1 1200 3400 5600 7800 10)\r\n" + std::string(i % 50 == 0 ? "\r\n" : "");
   set_platform(&memory);
-  Line line;
+  std::string line;
   for (auto _ : state) {
     TextFile in;
     text_assign(in, "in");
     text_reset(in);
     while (!text_at_end_skipping_blanks(in)) text_read_line(in, line);
     text_close(in);
-    benchmark::DoNotOptimize(line.text.data());
+    benchmark::DoNotOptimize(line.data());
   }
   set_platform(nullptr);
   state.SetBytesProcessed(state.iterations() *

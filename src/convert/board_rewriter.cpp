@@ -5,17 +5,16 @@
 namespace relabel {
 namespace {
 
-// An entry line holds the marker anywhere; nearly all start with it.
+// An entry line holds the marker anywhere.
 bool is_entry_line(std::string_view line) {
-  return line.starts_with(kEntryMarker) ||
-         line.find(kEntryMarker) != std::string_view::npos;
+  return line.find(kEntryMarker) != std::string_view::npos;
 }
 
 // On a character device each piece of a label line ends a write that is
 // pushed at once: the marker, name and quote, then each number. The line
 // end goes with the ")" after them.
-[[gnu::noinline]] std::string_view write_pieces(RunState& state, std::string_view line,
-                                                std::size_t name_size, unsigned n) {
+std::string_view write_pieces(RunState& state, std::string_view line,
+                              std::size_t name_size, unsigned n) {
   std::size_t piece = kEntryMarker.size() + name_size + 1;
   for (unsigned i = 0; i <= n; ++i) {
     text_write(state.output, line.substr(0, piece));
@@ -30,10 +29,8 @@ bool is_entry_line(std::string_view line) {
 // Writes `entry` with its first `n` numbers as a line of the output. On a
 // disk file or a pipe, ending a piece does nothing, so the line goes as one
 // text, whose bytes reach the file at the same 128-byte points, and a push
-// that fails anywhere in it ends the run at the check. Inlined into both of
-// its calls: a call per label line would cost 2% of a conversion.
-[[gnu::always_inline]] inline void write_entry(RunState& state, const BoardEntry& entry,
-                                               unsigned n) {
+// that fails anywhere in it ends the run at the check.
+void write_entry(RunState& state, const BoardEntry& entry, unsigned n) {
   char buffer[kBoardLineCapacity];
   std::string_view line = format_board_entry(entry, n, buffer);
   if (state.output.push_on_flush) [[unlikely]]
@@ -51,7 +48,7 @@ void rewrite_labels(RunState& state, const PartsEntry& match) {
   read_line(state);
   // Moving the label sets its text and all six numbers, so only a label
   // whose position is kept needs its line parsed.
-  if (!state.relocate_value_label) parse_board_entry(state.line.text, label);
+  if (!state.relocate_value_label) parse_board_entry(state.line, label);
   print_mark('+');
   to_counted_text(label.name, match.value_text);
   if (state.relocate_value_label) {
@@ -65,21 +62,21 @@ void rewrite_labels(RunState& state, const PartsEntry& match) {
   read_line(state);
   // Its numbers 1 and 2 are written; when positions are kept, its numbers 4
   // to 6 also stay for the next value label, whose line may not reach them.
-  parse_board_entry(state.line.text, label, state.relocate_value_label ? 2 : 6);
+  parse_board_entry(state.line, label, state.relocate_value_label ? 2 : 6);
   to_counted_text(label.name, match.second_text);
   label.numbers[2] = 0;
   write_entry(state, label, 3);
 }
 
 void copy_section(RunState& state) {
-  while (lines_remain(state, state.closing_line)) {
+  while (!input_at_end(state) && !at_closing_line(state)) {
     read_line(state);
-    if (!is_entry_line(state.line.text)) {
+    if (!is_entry_line(state.line)) {
       copy_line(state);
       continue;
     }
     // The rewrite reads the entry's numbers 1, 2 and 4 only.
-    parse_board_entry(state.line.text, state.entry, 4);
+    parse_board_entry(state.line, state.entry, 4);
     copy_line(state);
     const std::optional<PartsEntry> match = state.parts.find(state.entry.name.view());
     if (match) {
@@ -102,7 +99,7 @@ void rewrite_board_file(RunState& state) {
   io_check();
 
   // The head, up to and with the line that contains "Components".
-  while (lines_remain(state, at_section_line(state))) {
+  while (!input_at_end(state) && !at_section_line(state)) {
     read_line(state);
     copy_line(state);
   }

@@ -1,28 +1,22 @@
 #include "convert/parts_line.h"
 
-#include "runtime/byte_scan.h"
+#include <algorithm>
 
 namespace relabel {
 
-void parse_quoted_texts(std::string_view line, PartsTexts& texts) {
+void parse_parts_line(std::string_view line, PartsTexts& texts) {
+  for (ShortText72& t : texts) t.length = 0;
   const char* p = line.data();
   const char* const end = p + line.size();
-  for (ShortText72& text : texts) {
-    // The opening quote: in a well-formed line the next byte or the one
-    // after it, so it is looked for one byte at a time.
-    while (p != end && *p != '"') ++p;
-    if (p == end) return;
-    const char* const begin = ++p;
-    p = find_byte(p, end, '"');
-    if (p == end) return;  // an unclosed text stays empty
-    // One trailing blank goes, then the text keeps its first 72 characters.
-    const char* const last = p != begin && p[-1] == ' ' ? p - 1 : p;
-    std::size_t n = static_cast<std::size_t>(last - begin);
-    if (n > text.capacity) n = text.capacity;
-    // The line may hold fewer than 16 bytes from the text's start on.
-    copy_short_text(text.slots, begin, n, end - begin >= 16);
-    text.length = static_cast<std::uint8_t>(n);
-    ++p;
+  for (ShortText72& t : texts) {
+    const char* const open = std::find(p, end, '"');
+    if (open == end) return;
+    const char* const close = std::find(open + 1, end, '"');
+    if (close == end) return;  // an unclosed text stays empty
+    std::string_view text(open + 1, static_cast<std::size_t>(close - open - 1));
+    if (text.ends_with(' ')) text.remove_suffix(1);
+    to_counted_text(t, text);
+    p = close + 1;
   }
 }
 

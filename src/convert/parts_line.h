@@ -13,17 +13,10 @@ namespace relabel {
 // second text, fourth text.
 using PartsTexts = std::array<ShortText72, 4>;
 
-// The quoted texts of a line that is not empty into `texts`, whose
-// lengths are 0.
-void parse_quoted_texts(std::string_view line, PartsTexts& texts);
-
 // Reads a line as its quoted texts: between the first and second double
 // quote, the third and fourth, and so on, at most four; the others are
 // empty. One trailing blank is dropped from each text, then the text keeps
 // its first 72 characters.
-inline void parse_parts_line(std::string_view line, PartsTexts& texts) {
-  for (ShortText72& t : texts) t.length = 0;
-  if (!line.empty()) parse_quoted_texts(line, texts);
-}
+void parse_parts_line(std::string_view line, PartsTexts& texts);
 
 }  // namespace relabel

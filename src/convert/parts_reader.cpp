@@ -8,16 +8,16 @@
 namespace relabel {
 
 void read_parts_list(RunState& state) {
-  clear_line(state);
-  while (lines_remain(state, at_section_line(state))) read_line(state);
+  state.line.clear();
+  while (!input_at_end(state) && !at_section_line(state)) read_line(state);
   // Also when "Components" was the last line: the section is empty.
   if (input_at_end(state)) end_without_section(state.input_base, ".pnl");
 
   PartsTexts texts;
-  while (lines_remain(state, state.closing_line)) {
+  while (!input_at_end(state) && !at_closing_line(state)) {
     read_line(state);
-    if (state.closing_line) break;
-    parse_parts_line(state.line.text, texts);
+    if (at_closing_line(state)) break;
+    parse_parts_line(state.line, texts);
     print_mark('.');
     state.parts.append(texts);
   }

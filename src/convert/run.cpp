@@ -56,7 +56,7 @@ void run_conversion(RunState& state) {
 
   read_parts_list(state);
   // The board's first test must not judge the list's last line.
-  clear_line(state);
+  state.line.clear();
   rewrite_board_file(state);
   end_run(0);
 }

@@ -4,9 +4,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
-
-#include "runtime/byte_scan.h"
 
 namespace relabel {
 
@@ -23,7 +22,7 @@ struct ShortText72 {
 inline void to_counted_text(ShortText72& destination, std::string_view text) {
   const std::size_t n =
       text.size() < ShortText72::capacity ? text.size() : ShortText72::capacity;
-  copy_bytes(destination.slots, text.data(), n);
+  std::memcpy(destination.slots, text.data(), n);
   destination.length = static_cast<std::uint8_t>(n);
 }
 

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstring>
 #include <string_view>
 
 namespace relabel {
@@ -20,26 +19,15 @@ struct ParsedInt {
 ParsedInt parse_int(std::string_view text);
 
 // Writes the decimal text of `value` so that it ends just before `end`,
-// and returns where it starts: the digits come out last first, two at a
-// time, so their number need not be known beforehand.
+// and returns where it starts: the digits come out last first, so their
+// number need not be known beforehand.
 inline char* put_int_text_before(std::int32_t value, char* end) {
-  static constexpr char kPairs[] =
-      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-      "8081828384858687888990919293949596979899";
   std::uint32_t magnitude = value < 0 ? 0u - static_cast<std::uint32_t>(value)
                                       : static_cast<std::uint32_t>(value);
-  while (magnitude >= 100) {
-    end -= 2;
-    std::memcpy(end, kPairs + 2 * (magnitude % 100), 2);
-    magnitude /= 100;
-  }
-  if (magnitude >= 10) {
-    end -= 2;
-    std::memcpy(end, kPairs + 2 * magnitude, 2);
-  } else {
-    *--end = static_cast<char>('0' + magnitude);
-  }
+  do {
+    *--end = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
   if (value < 0) *--end = '-';
   return end;
 }
