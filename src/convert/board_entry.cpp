@@ -1,6 +1,7 @@
 #include "convert/board_entry.h"
 
 #include <algorithm>
+#include <charconv>
 
 #include "runtime/int_text.h"
 
@@ -38,19 +39,17 @@ void parse_board_entry(std::string_view line, BoardEntry& entry, std::size_t wan
 
 std::string_view format_board_entry(const BoardEntry& entry, unsigned n,
                                     char (&out)[kBoardLineCapacity]) {
-  // Made from its end back, as put_int_text_before writes a number.
   char* const end = out + kBoardLineCapacity;
-  char* p = end;
-  *--p = ')';
-  for (unsigned i = std::min(n, 6u); i-- > 0;) {
-    p = put_int_text_before(entry.numbers[i], p);
-    *--p = ' ';
-  }
-  *--p = '"';
   const std::string_view name = entry.name.view();
-  p = std::copy_backward(name.begin(), name.end(), p);
-  p = std::copy_backward(kEntryMarker.begin(), kEntryMarker.end(), p);
-  return {p, static_cast<std::size_t>(end - p)};
+  char* p = std::copy(kEntryMarker.begin(), kEntryMarker.end(), out);
+  p = std::copy(name.begin(), name.end(), p);
+  *p++ = '"';
+  for (unsigned i = 0; i < std::min(n, 6u); ++i) {
+    *p++ = ' ';
+    p = std::to_chars(p, end, entry.numbers[i]).ptr;
+  }
+  *p++ = ')';
+  return {out, static_cast<std::size_t>(p - out)};
 }
 
 }  // namespace relabel

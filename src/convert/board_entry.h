@@ -33,8 +33,8 @@ void parse_board_entry(std::string_view line, BoardEntry& entry, std::size_t wan
 inline constexpr std::size_t kBoardLineCapacity = 6 + 72 + 1 + 6 * 12 + 1;
 
 // The line of `entry` with its first `n` numbers (1 to 6): the marker, the
-// name, a double quote, each number after one blank, and ")". Made at the
-// end of `out`; the result views it.
+// name, a double quote, each number after one blank, and ")". Made in
+// `out`; the result views it.
 std::string_view format_board_entry(const BoardEntry& entry, unsigned n,
                                     char (&out)[kBoardLineCapacity]);
 
